@@ -1,0 +1,188 @@
+#include "app/Driver.h"
+
+#include "devices/fertivo/Fertivo.h"
+#include "options/ProcessState.h"
+#include "platform/Errors.h"
+
+#include <cstdlib>
+#include <exception>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace hortivex {
+namespace fs = std::filesystem;
+
+namespace {
+
+// One row of the dispatch table: an exact extension and what converts such a file.
+struct InputKind {
+    const char* extension;
+    void (*convert)(const std::string& path, const std::string& iniPath);
+};
+
+void ConvertFertivoSettings(const std::string& path, const std::string& iniPath) {
+    TFertivo controller("1", "2", false);
+    controller.ReadSettingsFile(path);
+    controller.ExportSettings(iniPath);
+}
+
+// Tested in order; the first equal extension wins.
+const InputKind kInputKinds[] = {
+    {".fvs", ConvertFertivoSettings},
+};
+
+std::string WithTrailingSeparator(std::string folder) {
+    if (!folder.empty() && folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+bool IsWritableFolder(const fs::path& folder) {
+    struct stat st {};
+    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+// Where the program keeps its folder when its own folder cannot be written.
+fs::path UserDataFolder() {
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    if (xdg && *xdg && fs::path(xdg).is_absolute())
+        return fs::path(xdg) / "hortivex";
+    const char* home = std::getenv("HOME");
+    return fs::path(home && *home ? home : "/tmp") / ".local/share/hortivex";
+}
+
+} // namespace
+
+ChooserRequest MakeChooserRequest(const std::string& workingFolder) {
+    ChooserRequest request;
+    request.initialFolder = workingFolder;
+    request.filterText = "Config files (*.fvd, *.fvs, *.avs, *.ava)";
+    request.patterns = {"*.fvd", "*.fvs", "*.avs", "*.ava"};
+    return request;
+}
+
+std::string ExtensionOf(const std::string& path) {
+    const std::size_t last = path.find_last_of(".\\:/");
+    if (last == std::string::npos || path[last] != '.')
+        return {};
+    return path.substr(last);
+}
+
+ConversionDriver::ConversionDriver(ProgressView& progress, Messages& messages,
+                                   SettingsStore& settings, fs::path programFolder)
+    : progress_(progress), messages_(messages), settings_(settings),
+      programFolder_(std::move(programFolder)) {}
+
+void ConversionDriver::ShowProgress(int position) {
+    progress_.SetPosition(position);
+    progress_.ProcessPendingEvents();
+    if (position == progress_.Maximum()) {
+        messages_.Information(kSuccessMessage);
+        progress_.SetPosition(0);
+    }
+}
+
+std::string ConversionDriver::ResolveWorkingFolder() {
+    std::string folder;
+    bool store = false;
+    if (settings_.KeyExists(RegistryRoot::CurrentUser, kSettingsKey))
+        folder = settings_.ReadString(RegistryRoot::CurrentUser, kSettingsKey, kWorkingDirValue)
+                     .value_or("");
+    if (folder.empty() && settings_.KeyExists(RegistryRoot::LocalMachine, kSettingsKey)) {
+        folder = settings_.ReadString(RegistryRoot::LocalMachine, kSettingsKey, kWorkingDirValue)
+                     .value_or("");
+        store = !folder.empty();
+    }
+    if (folder.empty()) {
+        fs::path own = programFolder_;
+        if (!IsWritableFolder(own)) {
+            own = UserDataFolder();
+            std::error_code ec;
+            fs::create_directories(own, ec); // a failure shows later, when a file is written
+        }
+        folder = WithTrailingSeparator(own.string());
+        store = true;
+    }
+    if (store) {
+        settings_.CreateKey(RegistryRoot::CurrentUser, kSettingsKey);
+        settings_.WriteString(RegistryRoot::CurrentUser, kSettingsKey, kWorkingDirValue, folder);
+    }
+    Process().workingFolder = folder;
+    return folder;
+}
+
+bool ConversionDriver::ConvertOne(const std::string& path) {
+    const std::string extension = ExtensionOf(path);
+    for (const InputKind& kind : kInputKinds) {
+        if (extension == kind.extension) {
+            kind.convert(path, path + ".ini");
+            return true;
+        }
+    }
+    return false;
+}
+
+void ConversionDriver::ReportFailure(const std::string& path, const std::string& reason) {
+    if (onFailed)
+        onFailed(path, reason);
+}
+
+bool ConversionDriver::ConvertBatch(const std::vector<std::string>& files, bool keepGoing) {
+    const int count = static_cast<int>(files.size());
+    progress_.SetMaximum(count);
+    bool allConverted = true;
+    std::string firstFailure;
+    for (int i = 0; i < count; ++i) {
+        const std::string& path = files[static_cast<std::size_t>(i)];
+        std::string reason;
+        try {
+            if (!ConvertOne(path) && onSkipped)
+                onSkipped(path);
+        } catch (const std::bad_alloc&) {
+            reason = "not enough memory";
+        } catch (const std::exception& e) {
+            reason = e.what();
+        } catch (...) {
+            reason = "unexpected failure";
+        }
+        if (!reason.empty()) {
+            ReportFailure(path, reason);
+            if (allConverted)
+                firstFailure = path + ": " + reason;
+            allConverted = false;
+            if (!keepGoing)
+                break;
+        }
+        ShowProgress(i);
+    }
+    if (!allConverted) {
+        messages_.Error(kFailureMessage, firstFailure);
+        progress_.SetPosition(0);
+        return false;
+    }
+    ShowProgress(progress_.Maximum());
+    return true;
+}
+
+void ConversionDriver::ConvertFiles(FileChooser& chooser) {
+    progress_.SetBusy(true);
+    try {
+        ShowProgress(0);
+        const std::string folder = ResolveWorkingFolder();
+        // An empty choice is a cancel too: a batch of no files would show success at once.
+        auto files = chooser.Choose(MakeChooserRequest(folder));
+        if (files && !files->empty())
+            ConvertBatch(*files);
+    } catch (const std::exception& e) {
+        messages_.Error(kFailureMessage, e.what());
+        progress_.SetPosition(0);
+    } catch (...) {
+        messages_.Error(kFailureMessage, "unexpected failure");
+        progress_.SetPosition(0);
+    }
+    progress_.SetBusy(false);
+}
+
+} // namespace hortivex

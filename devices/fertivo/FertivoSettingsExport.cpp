@@ -1,0 +1,252 @@
+// The export of the Fertivo settings record: section "Settings", 205 keys, in table order.
+#include "devices/fertivo/Fertivo.h"
+
+#include "export/ExportWriter.h"
+#include "export/TextForms.h"
+
+#include <array>
+#include <cstring>
+#include <span>
+
+namespace hortivex {
+
+namespace {
+
+constexpr const char* kSection = "Settings";
+
+// A key of a flag group: a bit tested with FlagText, or one of the two choice keys.
+enum class FlagKind { Bit, PhOutputChoice, EcUnitChoice };
+struct FlagKey {
+    const char* key;
+    std::uint8_t mask;
+    FlagKind kind = FlagKind::Bit;
+};
+struct FlagGroup {
+    const char* key;
+    std::size_t offset;
+    std::array<FlagKey, 8> flags;
+    std::size_t count;
+};
+
+#define FIELD(name) #name, offsetof(TFertivoSettings, name)
+
+const FlagGroup kFlagGroups[] = {
+    {FIELD(SetBool0),
+     {{{"FV_IrrigateDayOnly", 1},
+       {"FV_WaterEnabled", 2},
+       {"FV_IrrigEnabled", 4},
+       {"FV_ECDoseEnabled", 8},
+       {"FV_pHraise", 16},
+       {"FV_ExternalAlarm", 32},
+       {"FV_SequentialOutputDrive", 64},
+       {"FV_ProportionalDosing", 128}}},
+     8},
+    {FIELD(SetBool1),
+     {{{"FV_DoseECNow", 1},
+       {"FV_DosepHNow", 2},
+       {"FV_IrrigateWaterNow", 8},
+       {"FV_IRRIGATION0_FORCED", 8},
+       {"FV_IrrigByTOD", 16},
+       {"FV_DiffECDayNight", 32},
+       {"FV_pH_Output", 64 | 128, FlagKind::PhOutputChoice}}},
+     7},
+    {FIELD(SetBool2),
+     {{{"FV_DisplayTempasDegF", 1},
+       {"ECUnit", 2 | 4, FlagKind::EcUnitChoice},
+       {"FV_USADateFormat", 8},
+       {"FV_Irrigation", 16},
+       {"FV_WaterToReduceEC", 32},
+       {"FV_UsingAlarm", 64},
+       {"FV_DisplayClock", 128}}},
+     7},
+    {FIELD(SetBool3),
+     {{{"FV_AlarmECenabled", 1},
+       {"FV_AlarmpHenabled", 2},
+       {"FV_AlarmNutTempenabled", 4},
+       {"FV_AlarmBeeperMuted", 8},
+       {"FV_ECRangeLockoutEnabled", 16},
+       {"FV_pHRangeLockoutEnabled", 32},
+       {"FV_USE_MAIN_IRRIG_PUMP", 64},
+       {"FV_phDoseEnabled", 128}}},
+     8},
+    {FIELD(SetBool4),
+     {{{"FV_RESTORED_FROM_DISK", 1},
+       {"FV_IRRIGATION0_TIMERS_RESET", 2},
+       {"FV_GENERATE_LOG_ON_SIG_EVENT", 4},
+       {"FV_IRRIGATION1_FORCE_IRRIG", 8},
+       {"FV_IRRIGATION1_TOD", 16},
+       {"FV_IRRIGATION1_DAYONLY", 32},
+       {"FV_IRRIGATION1_TIMERS_RESET", 64},
+       {"FV_IRRIGATION1_ENABLED", 128}}},
+     8},
+    {FIELD(SetBool5),
+     {{{"FV_IRRIG_TRIGGER_SEQUENTIAL", 1},
+       {"FV_DOSECOUNT_LIMITS_ENABLED", 2},
+       {"FV_DOSECOUNT_ALARM_ENABLED", 4},
+       {"FV_IRRIGATION2_FORCE_IRRIG", 8},
+       {"FV_IRRIGATION2_TOD", 16},
+       {"FV_IRRIGATION2_DAYONLY", 32},
+       {"FV_IRRIGATION2_TIMERS_RESET", 64},
+       {"FV_IRRIGATION2_ENABLED", 128}}},
+     8},
+    {FIELD(SetBool6),
+     {{{"FV_IRRIG_USE_STATION_OUTPUTS", 1},
+       {"FV_EC_DOSECOUNT_RESET", 2},
+       {"FV_PH_DOSECOUNT_RESET", 4},
+       {"FV_IRRIGATION3_FORCE_IRRIG", 8},
+       {"FV_IRRIGATION3_TOD", 16},
+       {"FV_IRRIGATION3_DAYONLY", 32},
+       {"FV_IRRIGATION3_TIMERS_RESET", 64},
+       {"FV_IRRIGATION3_ENABLED", 128}}},
+     8},
+};
+
+// One-byte numbers; the pH limits are stored in tenths.
+struct ByteField {
+    const char* key;
+    std::size_t offset;
+    bool tenths = false;
+};
+const ByteField kByteFields[] = {
+    {FIELD(AlarmDetent)},
+    {FIELD(EC_Max)},
+    {FIELD(EC_Min)},
+    {FIELD(pH_Max), true},
+    {FIELD(pH_Min), true},
+    {FIELD(pH_SP)},
+    {FIELD(ECDoseTimeMax)},
+    {FIELD(ECDoseTimeMin)},
+    {FIELD(ECAPercent)},
+    {FIELD(ECBPercent)},
+    {FIELD(ECCPercent)},
+    {FIELD(pHDoseTimeMax)},
+    {FIELD(pHDoseTimeMin)},
+    {FIELD(ValveLatency)},
+    {FIELD(DoseInterval)},
+    {FIELD(WaterDoseTime)},
+    {FIELD(Dawn)},
+    {FIELD(Dusk)},
+    {FIELD(DoseNoParts)},
+    {FIELD(CalibrateTemp)},
+    {FIELD(Irrig_Stations)},
+    {FIELD(DoseCountEC_HourLimit)},
+    {FIELD(DoseCountpH_HourLimit)},
+    {FIELD(EC_DoseCount_Hr)},
+    {FIELD(pH_DoseCount_Hr)},
+};
+
+// 16-bit fields, written through WriteTypedValue with their value kind.
+struct WordField {
+    const char* key;
+    std::size_t offset;
+    const char* kind;
+};
+const WordField kWordFields[] = {
+    {FIELD(NutrientTempMax), "TEMP"},
+    {FIELD(NutrientTempMin), "TEMP"},
+    {FIELD(EC_Day_SP), "OTHERS"},
+    {FIELD(EC_Night_SP), "OTHERS"},
+    {FIELD(IrrigDuration), "DATE"},
+    {FIELD(IrrigOverrideTimeDay), "DATE"},
+    {FIELD(IrrigOverrideTimeNight), "DATE"},
+    {FIELD(IrrigationTOD), "DATE"},
+    {FIELD(CalibpH7_0), "pH"},
+    {FIELD(CalibpH4_0), "pH"},
+    {FIELD(CalibrateEC), "EC_EC"},
+    {FIELD(TDSFactor), "OTHERS"},
+    {FIELD(OffLineLogTime), "DATE"},
+    {FIELD(DPH_EC), "EC_EC"},
+    {FIELD(DoseCount_RestrictTime), "DATE"},
+    {FIELD(Irrig1_Duration), "DATE"},
+    {FIELD(Irrig1_OverrideTimeDay), "DATE"},
+    {FIELD(Irrig1_OverrideTimeNight), "DATE"},
+    {FIELD(Irrig1_TOD), "DATE"},
+    {FIELD(Irrig2_Duration), "DATE"},
+    {FIELD(Irrig2_OverrideTimeDay), "DATE"},
+    {FIELD(Irrig2_OverrideTimeNight), "DATE"},
+    {FIELD(Irrig2_TOD), "DATE"},
+    {FIELD(Irrig3_Duration), "DATE"},
+    {FIELD(Irrig3_OverrideTimeDay), "DATE"},
+    {FIELD(Irrig3_OverrideTimeNight), "DATE"},
+    {FIELD(Irrig3_TOD), "DATE"},
+    {FIELD(EC_Interval_Timer), "DATE"},
+    {FIELD(pH_Interval_Timer), "DATE"},
+    {FIELD(EC_DoseCount), "OTHERS"},
+    {FIELD(pH_DoseCount), "OTHERS"},
+    {FIELD(EC_DoseCount_RestrictTimer), "OTHERS"},
+    {FIELD(pH_DoseCount_RestrictTimer), "OTHERS"},
+};
+
+// Arrays, each written as numbered keys from its first index.
+struct ArrayField {
+    const char* stem;
+    std::size_t offset;
+    int firstIndex;
+    int lastIndex;
+    bool chars = false;
+};
+const ArrayField kArrayFields[] = {
+    {FIELD(ECPercent), 4, 8},
+    {FIELD(LCD_Contrast), 0, 2},
+    {FIELD(S1Spares), 57, 58},
+    {FIELD(DevName), 0, 9, true},
+};
+
+#undef FIELD
+
+std::int16_t WordAt(const std::uint8_t* record, std::size_t offset) {
+    return static_cast<std::int16_t>(record[offset] | (record[offset + 1] << 8));
+}
+
+} // namespace
+
+void TFertivo::ExportSettings(const std::filesystem::path& iniPath) {
+    std::uint8_t record[sizeof(TFertivoSettings)];
+    std::memcpy(record, &settings_, sizeof record);
+    IniOutput out(iniPath);
+
+    for (const FlagGroup& group : kFlagGroups) {
+        const std::uint8_t flags = record[group.offset];
+        out.WriteEntry(kSection, group.key, NumberText(flags));
+        for (std::size_t i = 0; i < group.count; ++i) {
+            const FlagKey& flag = group.flags[i];
+            std::string text;
+            switch (flag.kind) {
+            case FlagKind::Bit:
+                text = FlagText(flags, flag.mask);
+                break;
+            case FlagKind::PhOutputChoice:
+                text = IsPhOutputNone()    ? "None"
+                       : IsPhOutputRaise() ? "Raise"
+                       : IsPhOutputLower() ? "Lower"
+                       : IsPhOutputBoth()  ? "Both"
+                                           : "";
+                break;
+            case FlagKind::EcUnitChoice:
+                // Both unit bits set select no unit: the key is written empty.
+                text = IsEcUnitCF() ? "CF" : IsEcUnitMs() ? "EC" : IsEcUnitPpm() ? "ppm" : "";
+                break;
+            }
+            out.WriteEntry(kSection, flag.key, text);
+        }
+    }
+    for (const ByteField& field : kByteFields) {
+        const std::uint8_t value = record[field.offset];
+        out.WriteEntry(kSection, field.key,
+                       field.tenths ? NumberText(value / 10.0L) : NumberText(value));
+    }
+    for (const WordField& field : kWordFields)
+        WriteTypedValue(out, kSection, field.key, WordAt(record, field.offset), field.kind);
+    for (const ArrayField& field : kArrayFields) {
+        std::span<const std::uint8_t> run(
+            record + field.offset,
+            static_cast<std::size_t>(field.lastIndex - field.firstIndex + 1));
+        if (field.chars)
+            WriteCharGroup(out, kSection, field.stem, run, field.firstIndex, field.lastIndex);
+        else
+            WriteByteGroup(out, kSection, field.stem, run, field.firstIndex, field.lastIndex);
+    }
+    out.Close();
+}
+
+} // namespace hortivex

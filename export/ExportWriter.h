@@ -1,0 +1,28 @@
+#pragma once
+
+#include "export/IniOutput.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace hortivex {
+
+// The text a raw 16-bit setting is written as, by its value kind tag ("DATE", "TEMP", "RH",
+// "CO2", "EC_CF", "pH", "EC_EC", "WGTMOL", "EC_ppm"; any other tag gives the whole number).
+std::string TypedValueText(std::int16_t raw, std::string_view kind);
+
+// Writes key_LOW (low byte), key_HIGHT (high byte) and key (the value by its kind), in order.
+void WriteTypedValue(IniOutput& out, std::string_view section, std::string_view key,
+                     std::int16_t raw, std::string_view kind);
+
+// Writes stem_<firstIndex + k> = bytes[k] as a number, k = 0 .. lastIndex - firstIndex.
+void WriteByteGroup(IniOutput& out, std::string_view section, std::string_view stem,
+                    std::span<const std::uint8_t> bytes, int firstIndex, int lastIndex);
+
+// The same keys, each value the byte as a one-character text; a zero byte gives an empty value.
+void WriteCharGroup(IniOutput& out, std::string_view section, std::string_view stem,
+                    std::span<const std::uint8_t> bytes, int firstIndex, int lastIndex);
+
+} // namespace hortivex

@@ -1,0 +1,110 @@
+#include "export/IniOutput.h"
+
+#include "export/TextForms.h"
+#include "platform/Errors.h"
+#include "platform/FileSystem.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace hortivex {
+namespace fs = std::filesystem;
+
+namespace {
+
+bool WriteInPlace(const fs::path& target, std::string_view bytes) {
+    int fd = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    bool ok = true;
+    while (ok && !bytes.empty()) {
+        ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n > 0;
+        if (ok)
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    ok = ::fsync(fd) == 0 && ok;
+    return ::close(fd) == 0 && ok;
+}
+
+} // namespace
+
+IniOutput::IniOutput(fs::path path) : path_(std::move(path)) {}
+
+void IniOutput::Refuse() const {
+    throw HxError("Unable to write to " + path_.string());
+}
+
+void IniOutput::Load() {
+    try {
+        target_ = ResolveLinkTarget(path_);
+    } catch (const std::exception&) {
+        Refuse();
+    }
+    struct stat st {};
+    if (::stat(target_.c_str(), &st) == 0) {
+        // A folder, a device or a file without any write bit (read-only) is not replaced.
+        if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0 ||
+            ::access(target_.c_str(), W_OK) != 0)
+            Refuse();
+        try {
+            document_.emplace(ReadFilePrefix(target_, static_cast<std::size_t>(st.st_size)));
+        } catch (const std::exception&) {
+            Refuse();
+        }
+        existed_ = true;
+        return;
+    }
+    if (errno != ENOENT)
+        Refuse();
+    fs::path folder = target_.parent_path();
+    if (folder.empty())
+        folder = ".";
+    struct stat dir {};
+    if (::stat(folder.c_str(), &dir) != 0 || !S_ISDIR(dir.st_mode) ||
+        ::access(folder.c_str(), W_OK | X_OK) != 0)
+        Refuse();
+    document_.emplace();
+}
+
+void IniOutput::WriteEntry(std::string_view section, std::string_view key, std::string_view value) {
+    if (!document_)
+        Load();
+    document_->Set(section, key, value);
+    dirty_ = true;
+}
+
+void IniOutput::WriteWholeEntry(std::string_view section, std::string_view key, long long n) {
+    WriteEntry(section, key, IndexText(n));
+}
+
+std::optional<std::string> IniOutput::ReadEntry(std::string_view section, std::string_view key) {
+    if (!document_)
+        Load();
+    return document_->Get(section, key);
+}
+
+void IniOutput::Close() {
+    if (!dirty_)
+        return;
+    const std::string bytes = document_->Text();
+    try {
+        // Not flushed to the disk: a batch of thousands of files would wait on the disk for
+        // each one; the rename alone keeps a program crash or a full disk from leaving a
+        // half-written file.
+        WriteFileAtomically(target_, bytes, -1, false);
+    } catch (const TempFileError&) {
+        // A writable file in a folder that takes no new file is written in place.
+        if (!existed_ || !WriteInPlace(target_, bytes))
+            Refuse();
+    } catch (const std::exception&) {
+        Refuse();
+    }
+    dirty_ = false;
+}
+
+} // namespace hortivex

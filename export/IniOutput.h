@@ -1,0 +1,44 @@
+#pragma once
+
+#include "export/IniDocument.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace hortivex {
+
+// One export's INI file. Nothing touches the disk before the first write, which loads the
+// existing file (if any) and checks that it may be written; writes are collected in memory and
+// Close() writes the file once, through a temporary file and a rename. An output destroyed
+// without Close() (an export that failed part-way) leaves the disk as it was.
+// Every refusal raises HxError "Unable to write to <file name>".
+class IniOutput {
+public:
+    explicit IniOutput(std::filesystem::path path);
+    IniOutput(const IniOutput&) = delete;
+    IniOutput& operator=(const IniOutput&) = delete;
+
+    void WriteEntry(std::string_view section, std::string_view key, std::string_view value);
+    void WriteWholeEntry(std::string_view section, std::string_view key, long long n);
+    // The current value as the profile reader answers it, or nothing when absent.
+    std::optional<std::string> ReadEntry(std::string_view section, std::string_view key);
+
+    // Writes the collected entries; a second call, or one after no write, does nothing.
+    void Close();
+
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    [[noreturn]] void Refuse() const;
+    void Load();
+
+    std::filesystem::path path_;
+    std::filesystem::path target_; // path_ with symbolic links followed
+    std::optional<IniDocument> document_;
+    bool dirty_ = false;
+    bool existed_ = false;
+};
+
+} // namespace hortivex

@@ -1,0 +1,125 @@
+#include "export/TextForms.h"
+
+#include "platform/Services.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+namespace hortivex {
+
+namespace {
+
+// Significant digits of |x| rounded to 15, with the decimal exponent of the first digit
+// (x = d1.d2d3... * 10^exponent). Trailing zeros are removed from digits.
+struct Digits {
+    std::string digits;
+    int exponent = 0;
+};
+
+Digits FifteenDigits(long double magnitude) {
+    // 18 correctly rounded significant digits first: "d.ddddddddddddddddde+XX".
+    char buffer[64];
+    auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific, 17);
+    std::string_view text(buffer, static_cast<std::size_t>(result.ptr - buffer));
+    std::size_t e = text.find('e');
+    Digits out;
+    out.exponent = std::atoi(std::string(text.substr(e + 1)).c_str());
+    std::string digits;
+    digits.reserve(18);
+    for (char c : text.substr(0, e))
+        if (c != '.')
+            digits.push_back(c);
+
+    // Then to 15 digits: a 16th digit of 5 or more rounds the magnitude up.
+    bool roundUp = digits[15] >= '5';
+    digits.resize(15);
+    if (roundUp) {
+        int i = 14;
+        while (i >= 0 && digits[static_cast<std::size_t>(i)] == '9')
+            digits[static_cast<std::size_t>(i--)] = '0';
+        if (i >= 0) {
+            ++digits[static_cast<std::size_t>(i)];
+        } else {
+            digits.insert(digits.begin(), '1');
+            digits.pop_back();
+            ++out.exponent;
+        }
+    }
+    while (digits.size() > 1 && digits.back() == '0')
+        digits.pop_back();
+    out.digits = std::move(digits);
+    return out;
+}
+
+} // namespace
+
+std::string NumberText(long double x) {
+    return NumberText(x, CurrentRegional().DecimalSymbol());
+}
+
+std::string NumberText(long double x, std::string_view decimalSymbol) {
+    if (std::isnan(x))
+        return "NAN";
+    if (std::isinf(x))
+        return x < 0 ? "-INF" : "INF";
+    if (x == 0)
+        return "0";
+
+    Digits d = FifteenDigits(std::fabs(x));
+    std::string text = x < 0 ? "-" : "";
+    const int count = static_cast<int>(d.digits.size());
+    if (d.exponent >= -4 && d.exponent < 15) {
+        if (d.exponent < 0) {
+            text += "0";
+            text += decimalSymbol;
+            text.append(static_cast<std::size_t>(-d.exponent - 1), '0');
+            text += d.digits;
+        } else if (count <= d.exponent + 1) {
+            text += d.digits;
+            text.append(static_cast<std::size_t>(d.exponent + 1 - count), '0');
+        } else {
+            text.append(d.digits, 0, static_cast<std::size_t>(d.exponent + 1));
+            text += decimalSymbol;
+            text.append(d.digits, static_cast<std::size_t>(d.exponent + 1));
+        }
+        return text;
+    }
+    text += d.digits[0];
+    if (count > 1) {
+        text += decimalSymbol;
+        text.append(d.digits, 1);
+    }
+    text += "E";
+    text += std::to_string(d.exponent);
+    return text;
+}
+
+std::string IndexText(long long n) {
+    return std::to_string(n);
+}
+
+std::string FlagText(std::uint8_t flags, std::uint8_t mask) {
+    return (flags & mask) != 0 ? "True" : "False";
+}
+
+std::string TimeText(std::uint16_t minutes) {
+    return TimeText(minutes, CurrentRegional().TimeSeparator());
+}
+
+std::string TimeText(std::uint16_t minutes, std::string_view timeSeparator) {
+    unsigned hours = minutes / 60u;
+    unsigned mins = minutes % 60u;
+    if (hours >= 24)
+        hours = mins = 0;
+    std::string text;
+    text += static_cast<char>('0' + hours / 10);
+    text += static_cast<char>('0' + hours % 10);
+    text += timeSeparator;
+    text += static_cast<char>('0' + mins / 10);
+    text += static_cast<char>('0' + mins % 10);
+    return text;
+}
+
+} // namespace hortivex

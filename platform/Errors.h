@@ -1,0 +1,20 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace hortivex {
+
+// Base of every failure the system raises; what() is the exact text a user may see.
+class HxError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Raised by a base-class operation that the concrete device class does not implement.
+class AbstractMethodError : public HxError {
+public:
+    AbstractMethodError() : HxError("Abstract Error") {}
+};
+
+} // namespace hortivex

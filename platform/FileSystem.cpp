@@ -1,0 +1,149 @@
+#include "platform/FileSystem.h"
+
+#include "platform/Errors.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+#include <utility>
+
+namespace hortivex {
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Reason(int err) {
+    return std::strerror(err);
+}
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+
+private:
+    int fd_;
+};
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+[[noreturn]] void ThrowErrno(int err, const fs::path& path, const char* what) {
+    throw std::system_error(err, std::generic_category(), std::string(what) + " " + path.string());
+}
+
+} // namespace
+
+std::string ReadFilePrefix(const fs::path& path, std::size_t maxBytes) {
+    // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; the type check below
+    // then refuses it before any read.
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (fd.get() < 0)
+        throw HxError("Cannot open " + path.string() + ": " + Reason(errno));
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0)
+        throw HxError("Cannot read " + path.string() + ": " + Reason(errno));
+    if (!S_ISREG(st.st_mode))
+        throw HxError("Cannot read " + path.string() + ": not a regular file");
+
+    std::string bytes(maxBytes, '\0');
+    std::size_t got = 0;
+    while (got < maxBytes) {
+        ssize_t n = ::read(fd.get(), bytes.data() + got, maxBytes - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw HxError("Cannot read " + path.string() + ": " + Reason(errno));
+        if (n == 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    bytes.resize(got);
+    return bytes;
+}
+
+fs::path ResolveLinkTarget(const fs::path& path) {
+    fs::path current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(current, ec)))
+            return current;
+        fs::path next = fs::read_symlink(current, ec);
+        if (ec)
+            return current;
+        current = next.is_absolute() ? next : current.parent_path() / next;
+    }
+    ThrowErrno(ELOOP, path, "Cannot resolve");
+}
+
+void WriteFileAtomically(const fs::path& target, std::string_view bytes, int newFileMode,
+                         bool durable) {
+    fs::path folder = target.parent_path();
+    if (folder.empty())
+        folder = ".";
+    std::string name = ".";
+    name += target.filename().string();
+    name += ".hxtmp-XXXXXX";
+    std::string pattern = (folder / name).string();
+    FileDescriptor fd(::mkstemp(pattern.data()));
+    if (fd.get() < 0)
+        throw TempFileError(errno, std::generic_category(),
+                            "Cannot create a temporary file beside " + target.string());
+    const fs::path temp = pattern;
+    auto fail = [&](int err, const char* what) {
+        ::unlink(temp.c_str());
+        ThrowErrno(err, target, what);
+    };
+
+    struct stat existing {};
+    mode_t mode;
+    if (::stat(target.c_str(), &existing) == 0) {
+        mode = existing.st_mode & 07777;
+        // Keep the owner when we may (running as root on someone else's file).
+        if (::fchown(fd.get(), existing.st_uid, existing.st_gid) != 0) {
+            // Not permitted for an ordinary user: the file then belongs to the writer.
+        }
+    } else if (newFileMode >= 0) {
+        mode = static_cast<mode_t>(newFileMode);
+    } else {
+        mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    if (::fchmod(fd.get(), mode) != 0)
+        fail(errno, "Cannot set the mode of");
+    if (!WriteAll(fd.get(), bytes))
+        fail(errno ? errno : EIO, "Cannot write");
+    if (durable && ::fsync(fd.get()) != 0)
+        fail(errno, "Cannot flush");
+    if (::close(fd.release()) != 0)
+        fail(errno, "Cannot close");
+    if (::rename(temp.c_str(), target.c_str()) != 0)
+        fail(errno, "Cannot replace");
+    if (!durable)
+        return;
+    FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0)
+        ::fsync(dir.get()); // best effort: the data itself is already on disk
+}
+
+} // namespace hortivex

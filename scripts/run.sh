@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts the "Converter" dialog. Without a display (or
+# with --demo) it converts the sample files in samples/ with hxconvert instead.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+"$root/scripts/deps.sh"
+
+build="$root/build"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DHX_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build"
+
+if [ "${1:-}" = "--demo" ] || { [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; }; then
+    echo "No display: converting the sample files with hxconvert instead of opening the dialog."
+    shopt -s nullglob
+    samples=("$root"/samples/*.fvs "$root"/samples/*.fvd "$root"/samples/*.avs "$root"/samples/*.ava)
+    "$build/hxconvert" --keep-going -- "${samples[@]}"
+    for s in "${samples[@]}"; do
+        [ -f "$s.ini" ] && echo "  wrote $s.ini"
+    done
+    exit 0
+fi
+exec "$build/hortivex-converter"

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything with the address and undefined-behaviour
+# sanitizers and runs every test.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+"$root/scripts/deps.sh"
+
+build="$root/build-test"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHX_SANITIZE=ON \
+      -DHX_BUILD_BENCH=ON >/dev/null
+cmake --build "$build"
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+cd "$build"
+ctest --output-on-failure -j "$(nproc)"

@@ -1,0 +1,78 @@
+#include "TestSupport.h"
+
+#include "options/ProcessState.h"
+#include "platform/RegistryStore.h"
+#include "platform/Services.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace hortivex::test {
+namespace fs = std::filesystem;
+
+namespace {
+
+class SilentMessages : public Messages {
+public:
+    void Information(const std::string&) override {}
+    void Error(const std::string&, const std::string&) override {}
+    void Plain(const std::string&) override {}
+};
+
+class FreshServices : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override {
+        ResetProcessState();
+        ResetPlatformServices();
+        InstallRegional(std::make_shared<FixedRegional>());
+        InstallSettingsStore(MakeMemorySettingsStore());
+        InstallMessages(std::make_shared<SilentMessages>());
+    }
+};
+
+const bool kRegistered = [] {
+    ::testing::UnitTest::GetInstance()->listeners().Append(new FreshServices);
+    return true;
+}();
+
+} // namespace
+
+TempDir::TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "hxtest-XXXXXX").string();
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("cannot create a temporary folder");
+    path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    // Restore write permission that a test may have taken away, so removal succeeds.
+    for (auto it = fs::recursive_directory_iterator(path_, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (it->is_directory(ec) && !it->is_symlink(ec))
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    }
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(path_, ec);
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read " + path.string());
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void WriteFile(const fs::path& path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path.string());
+}
+
+} // namespace hortivex::test

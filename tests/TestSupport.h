@@ -1,0 +1,33 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace hortivex::test {
+
+// A fresh folder under the system's temporary folder, removed again with everything in it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+std::string ReadFile(const std::filesystem::path& path);
+void WriteFile(const std::filesystem::path& path, std::string_view bytes);
+
+} // namespace hortivex::test
+
+namespace hortivex::test {
+
+// Every test starts with the neutral regional settings (".", ":", "/"), an empty in-memory
+// settings store, silent messages and fresh process-wide state; see TestSupport.cpp.
+
+} // namespace hortivex::test

@@ -1,0 +1,71 @@
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+namespace hortivex {
+namespace {
+
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+struct RunResult {
+    int status;
+    std::string out, err;
+};
+
+// Runs hxconvert with its own settings folder inside dir, so no user file is touched.
+RunResult Hxconvert(const TempDir& dir, const std::string& args) {
+    const std::string command = "cd '" + dir.path().string() + "' && XDG_CONFIG_HOME='" +
+                                dir.path().string() + "/config' '" HX_CONVERT_PATH "' " + args +
+                                " >out.txt 2>err.txt";
+    const int raw = std::system(command.c_str());
+    RunResult run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(dir / "out.txt"),
+                  ReadFile(dir / "err.txt")};
+    std::filesystem::remove(dir / "out.txt");
+    std::filesystem::remove(dir / "err.txt");
+    return run;
+}
+
+TEST(Hxconvert, ConvertsFilesInOrderAndReportsSuccess) {
+    TempDir dir;
+    WriteFile(dir / "a.fvs", std::string(118, '\x02'));
+    WriteFile(dir / "-b.fvs", std::string(118, '\x03'));
+    RunResult run = Hxconvert(dir, "a.fvs -- -b.fvs");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "  Hortivex settings successfully exported  \n");
+    EXPECT_NE(ReadFile(dir / "a.fvs.ini").find("SetBool0=2\r\n"), std::string::npos);
+    EXPECT_NE(ReadFile(dir / "-b.fvs.ini").find("SetBool0=3\r\n"), std::string::npos);
+}
+
+TEST(Hxconvert, FailureExitsOneAndNamesTheFile) {
+    TempDir dir;
+    WriteFile(dir / "c.fvs", std::string(118, '\x02'));
+    RunResult run = Hxconvert(dir, "missing.fvs c.fvs");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("  Cannot read file  \n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("missing.fvs"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "c.fvs.ini")) << "batch did not stop";
+
+    run = Hxconvert(dir, "--keep-going missing.fvs c.fvs");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(std::filesystem::exists(dir / "c.fvs.ini"));
+}
+
+TEST(Hxconvert, UsageErrorsExitTwo) {
+    TempDir dir;
+    for (const char* args : {"", "--bogus x.fvs"}) {
+        RunResult run = Hxconvert(dir, args);
+        EXPECT_EQ(run.status, 2) << args;
+        EXPECT_NE(run.err.find("Usage:"), std::string::npos);
+    }
+    RunResult help = Hxconvert(dir, "--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--keep-going"), std::string::npos);
+}
+
+} // namespace
+} // namespace hortivex
