@@ -1,0 +1,138 @@
+#include "app/gui/Form1.h"
+
+#include <QCoreApplication>
+#include <QFont>
+#include <QGroupBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+
+#include <utility>
+
+namespace hortivex {
+namespace {
+
+constexpr int kClientWidth = 623;
+constexpr int kClientHeight = 180;
+
+const char* const kExplanation =
+    "Please press button below to choose Hortivex classic settings file. System will put "
+    "converted file to the same folder as original file. Converted file can be uploaded to "
+    "Hortivex using web  site. Please read user's manual for details";
+
+QFont ArialOfPixelSize(int pixels) {
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(pixels);
+    font.setWeight(QFont::Normal);
+    font.setItalic(false);
+    return font;
+}
+
+} // namespace
+
+TForm1::TForm1(FileChooser& chooser, Messages& messages, SettingsStore& settings,
+               std::filesystem::path programFolder, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      chooser_(chooser), messages_(messages), settings_(settings),
+      programFolder_(std::move(programFolder)) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Converter"));
+    setFont(ArialOfPixelSize(16));
+    setFixedSize(kClientWidth, kClientHeight);
+    setSizeGripEnabled(false);
+    CreateControls();
+    CentreOnScreen();
+}
+
+void TForm1::CreateControls() {
+    lbl1_ = new QLabel(QString::fromUtf8(kExplanation), this);
+    lbl1_->setObjectName(QStringLiteral("lbl1"));
+    lbl1_->setGeometry(8, 7, 608, 57);
+    lbl1_->setFont(ArialOfPixelSize(17));
+    lbl1_->setTextFormat(Qt::PlainText);
+    lbl1_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    lbl1_->setWordWrap(true);
+
+    btn1_ = new QPushButton(QStringLiteral("Choose file"), this);
+    btn1_->setObjectName(QStringLiteral("btn1"));
+    btn1_->setGeometry(8, 152, 121, 25);
+    connect(btn1_, &QPushButton::clicked, this, &TForm1::btn1Click);
+
+    grp1_ = new QGroupBox(QStringLiteral("Progress"), this);
+    grp1_->setObjectName(QStringLiteral("grp1"));
+    grp1_->setGeometry(8, 72, 610, 73);
+
+    pb1_ = new QProgressBar(grp1_);
+    pb1_->setObjectName(QStringLiteral("pb1"));
+    pb1_->setGeometry(8, 24, 590, 33);
+    pb1_->setRange(0, 100);
+    pb1_->setValue(0);
+    pb1_->setTextVisible(false);
+
+    btn2_ = new QPushButton(QStringLiteral("Close"), this);
+    btn2_->setObjectName(QStringLiteral("btn2"));
+    btn2_->setGeometry(496, 150, 121, 25);
+    connect(btn2_, &QPushButton::clicked, this, &TForm1::btn2Click);
+
+    // The group takes no focus itself; it keeps its place in the chain between the buttons.
+    setTabOrder(btn1_, grp1_);
+    setTabOrder(grp1_, btn2_);
+    btn1_->setFocus();
+}
+
+void TForm1::CentreOnScreen() {
+    const QScreen* screen = this->screen();
+    if (screen == nullptr)
+        return;
+    move(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, frameGeometry().size(),
+                             screen->availableGeometry())
+             .topLeft());
+}
+
+void TForm1::SetMaximum(int maximum) {
+    pb1_->setMaximum(maximum);
+}
+
+int TForm1::Maximum() const {
+    return pb1_->maximum();
+}
+
+void TForm1::SetPosition(int position) {
+    pb1_->setValue(position);
+}
+
+void TForm1::ProcessPendingEvents() {
+    QCoreApplication::processEvents();
+}
+
+void TForm1::SetBusy(bool busy) {
+    btn1_->setEnabled(!busy);
+    btn2_->setEnabled(!busy);
+}
+
+void TForm1::btn1Click() {
+    // Events handled while the bar is redrawn may include a second click; one batch at a time.
+    if (running_)
+        return;
+    running_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{running_};
+    ConversionDriver driver(*this, messages_, settings_, programFolder_);
+    driver.ConvertFiles(chooser_);
+}
+
+void TForm1::btn2Click() {
+    close();
+}
+
+void TForm1::reject() {
+    if (!running_)
+        QDialog::reject();
+}
+
+} // namespace hortivex

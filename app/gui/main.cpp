@@ -1,0 +1,25 @@
+#include "app/gui/Form1.h"
+#include "app/gui/QtFrontEnd.h"
+#include "platform/Services.h"
+
+#include <QApplication>
+
+#include <memory>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Converter"));
+
+    hortivex::InstallMessages(std::make_shared<hortivex::QtMessages>());
+
+    // The program's own folder, with its trailing separator, is the fallback working folder.
+    const std::string programFolder =
+        hortivex::QStringToPath(QCoreApplication::applicationDirPath() + QLatin1Char('/'));
+
+    hortivex::QtFileChooser chooser;
+    hortivex::TForm1 form(chooser, hortivex::CurrentMessages(), hortivex::CurrentSettingsStore(),
+                          programFolder);
+    chooser.SetParent(&form);
+    form.show();
+    return app.exec();
+}

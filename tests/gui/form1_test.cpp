@@ -1,0 +1,245 @@
+#include "TestSupport.h"
+#include "app/Driver.h"
+#include "app/gui/Form1.h"
+#include "app/gui/QtFrontEnd.h"
+#include "platform/RegistryStore.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListView>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
+#include <utility>
+
+namespace hortivex {
+namespace {
+
+using test::TempDir;
+
+struct FakeChooser : FileChooser {
+    std::optional<std::vector<std::string>> answer;
+    std::vector<ChooserRequest> requests;
+    std::optional<std::vector<std::string>> Choose(const ChooserRequest& request) override {
+        requests.push_back(request);
+        return answer;
+    }
+};
+
+// Records each message with the state of the dialog at the moment it is shown.
+struct RecordingMessages : Messages {
+    struct Shown {
+        std::string text;
+        bool buttonsEnabled;
+        int position, maximum;
+    };
+    TForm1* form = nullptr;
+    std::vector<Shown> shown;
+    std::function<void()> whileShown;
+    void Information(const std::string& text) override { Record(text); }
+    void Error(const std::string& text, const std::string&) override { Record(text); }
+    void Plain(const std::string& text) override { Record(text); }
+    void Record(const std::string& text) {
+        auto* pb1 = form->findChild<QProgressBar*>("pb1");
+        shown.push_back({text,
+                         form->findChild<QPushButton*>("btn1")->isEnabled() ||
+                             form->findChild<QPushButton*>("btn2")->isEnabled(),
+                         pb1->value(), pb1->maximum()});
+        if (auto once = std::exchange(whileShown, nullptr))
+            once();
+    }
+};
+
+class FormTest : public ::testing::Test {
+protected:
+    FormTest() : settings_(MakeMemorySettingsStore()) {
+        form_ = std::make_unique<TForm1>(chooser_, messages_, *settings_, dir_.path() / "");
+        messages_.form = form_.get();
+    }
+    template <class T> T* Child(const char* name) { return form_->findChild<T*>(name); }
+
+    TempDir dir_;
+    std::shared_ptr<SettingsStore> settings_;
+    FakeChooser chooser_;
+    RecordingMessages messages_;
+    std::unique_ptr<TForm1> form_;
+};
+
+TEST_F(FormTest, DialogAndControlsHaveTheirLayoutTextsAndFonts) {
+    EXPECT_EQ(form_->windowTitle(), "Converter");
+    EXPECT_EQ(form_->minimumSize(), QSize(623, 180));
+    EXPECT_EQ(form_->maximumSize(), QSize(623, 180));
+    EXPECT_FALSE(form_->windowFlags() &
+                 (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+
+    struct Row {
+        const char* name;
+        const char* parent;
+        QRect geometry;
+        QString text;
+        int fontPixels;
+    };
+    const Row rows[] = {
+        {"lbl1",
+         "Form1",
+         {8, 7, 608, 57},
+         "Please press button below to choose Hortivex classic settings file. System will put "
+         "converted file to the same folder as original file. Converted file can be uploaded to "
+         "Hortivex using web  site. Please read user's manual for details",
+         17},
+        {"btn1", "Form1", {8, 152, 121, 25}, "Choose file", 16},
+        {"grp1", "Form1", {8, 72, 610, 73}, "Progress", 16},
+        {"pb1", "grp1", {8, 24, 590, 33}, "", 16},
+        {"btn2", "Form1", {496, 150, 121, 25}, "Close", 16},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto* widget = Child<QWidget>(row.name);
+        ASSERT_NE(widget, nullptr);
+        EXPECT_EQ(widget->parentWidget()->objectName(), row.parent);
+        EXPECT_EQ(widget->geometry(), row.geometry);
+        QString text;
+        if (auto* label = qobject_cast<QLabel*>(widget))
+            text = label->text();
+        else if (auto* button = qobject_cast<QPushButton*>(widget))
+            text = button->text();
+        else if (auto* group = qobject_cast<QGroupBox*>(widget))
+            text = group->title();
+        EXPECT_EQ(text, row.text);
+        EXPECT_EQ(widget->font().family(), "Arial");
+        EXPECT_EQ(widget->font().pixelSize(), row.fontPixels);
+    }
+    auto* pb1 = Child<QProgressBar>("pb1");
+    EXPECT_EQ(std::make_tuple(pb1->minimum(), pb1->maximum(), pb1->value()),
+              std::make_tuple(0, 100, 0));
+}
+
+TEST_F(FormTest, BatchDisablesButtonsAndRefusesCloseOrSecondRunUntilItEnds) {
+    chooser_.answer = std::vector<std::string>{(dir_ / "x.txt").string(), (dir_ / "y").string()};
+    form_->show();
+    messages_.whileShown = [&] {
+        form_->reject();
+        form_->btn1Click();
+    };
+    Child<QPushButton>("btn1")->click();
+
+    ASSERT_EQ(messages_.shown.size(), 1u);
+    EXPECT_EQ(messages_.shown[0].text, kSuccessMessage);
+    EXPECT_FALSE(messages_.shown[0].buttonsEnabled);
+    EXPECT_EQ(messages_.shown[0].position, 2);
+    EXPECT_EQ(messages_.shown[0].maximum, 2);
+    ASSERT_EQ(chooser_.requests.size(), 1u);
+    EXPECT_EQ(chooser_.requests[0].initialFolder, (dir_.path() / "").string());
+    EXPECT_TRUE(form_->isVisible());
+    EXPECT_TRUE(Child<QPushButton>("btn1")->isEnabled());
+    EXPECT_TRUE(Child<QPushButton>("btn2")->isEnabled());
+    EXPECT_EQ(Child<QProgressBar>("pb1")->value(), 0);
+
+    Child<QPushButton>("btn2")->click();
+    EXPECT_FALSE(form_->isVisible());
+}
+
+TEST_F(FormTest, CancelShowsNoMessageAndLeavesBarEmpty) {
+    Child<QPushButton>("btn1")->click();
+    EXPECT_EQ(chooser_.requests.size(), 1u);
+    EXPECT_TRUE(messages_.shown.empty());
+    EXPECT_EQ(Child<QProgressBar>("pb1")->value(), 0);
+    EXPECT_TRUE(Child<QPushButton>("btn1")->isEnabled());
+}
+
+// The names the dialog's file list shows. The folder is read in the background: wait for the
+// expected count, then a little longer, so that entries which should be hidden would show too.
+std::set<std::string> ListedNames(QFileDialog& dialog, std::size_t expected) {
+    auto* view = dialog.findChild<QListView*>("listView");
+    std::set<std::string> names;
+    QElapsedTimer timer;
+    timer.start();
+    qint64 until = 5000;
+    while (timer.elapsed() < until) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        names.clear();
+        const QModelIndex root = view->rootIndex();
+        for (int row = 0; row < view->model()->rowCount(root); ++row)
+            names.insert(view->model()->index(row, 0, root).data().toString().toStdString());
+        if (names.size() >= expected && until == 5000)
+            until = timer.elapsed() + 300;
+    }
+    return names;
+}
+
+TEST(ChooserTest, ShowsExactFilterTextAndListsExactlyTheFourKinds) {
+    const QString filterText = "Config files (*.fvd, *.fvs, *.avs, *.ava)";
+    // Matching ignores case as platform choosers do; the driver passes such files over.
+    const std::set<std::string> expected = {"a.fvs", "b.fvd", "c.avs", "d.ava", "g.FVS"};
+    for (bool pickFilterAgain : {false, true}) {
+        SCOPED_TRACE(pickFilterAgain ? "after the user picks the filter again" : "as configured");
+        TempDir dir;
+        for (const char* name : {"a.fvs", "b.fvd", "c.avs", "d.ava", "e.txt", "f.fvs.bak", "g.FVS"})
+            test::WriteFile(dir / name, "x");
+        QFileDialog dialog;
+        ConfigureChooser(dialog, MakeChooserRequest(dir.path().string() + "/"));
+        EXPECT_EQ(dialog.fileMode(), QFileDialog::ExistingFiles);
+        EXPECT_EQ(dialog.options(), QFileDialog::DontUseNativeDialog);
+        EXPECT_EQ(dialog.directory().absolutePath().toStdString(), dir.path().string());
+        auto* combo = dialog.findChild<QComboBox*>("fileTypeCombo");
+        ASSERT_NE(combo, nullptr);
+        if (pickFilterAgain)
+            emit combo->activated(0);
+        EXPECT_EQ(combo->count(), 1);
+        EXPECT_EQ(combo->currentText(), filterText);
+        EXPECT_EQ(dialog.selectedNameFilter(), filterText);
+        EXPECT_EQ(ListedNames(dialog, expected.size()), expected);
+    }
+}
+
+TEST(QtMessagesTest, BoxesHaveTitleIconPlainTextDetailAndOneOkButton) {
+    struct Row {
+        std::function<void(Messages&)> call;
+        const char* title;
+        QMessageBox::Icon icon;
+        const char* text;
+        const char* detail;
+    };
+    const Row rows[] = {
+        {[](Messages& m) { m.Information(kSuccessMessage); }, "Information",
+         QMessageBox::Information, kSuccessMessage, ""},
+        {[](Messages& m) { m.Error(kFailureMessage, "/d/<b>.ava: Unable to read"); }, "Error",
+         QMessageBox::Critical, kFailureMessage, "/d/<b>.ava: Unable to read"},
+        {[](Messages& m) { m.Plain("Abstract Error"); }, "Converter", QMessageBox::NoIcon,
+         "Abstract Error", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.title);
+        int shows = 0;
+        QtMessages messages([&](QMessageBox& box) {
+            ++shows;
+            EXPECT_EQ(box.windowTitle(), row.title);
+            EXPECT_EQ(box.icon(), row.icon);
+            EXPECT_EQ(box.text(), row.text);
+            EXPECT_EQ(box.textFormat(), Qt::PlainText);
+            EXPECT_EQ(box.detailedText(), row.detail);
+            EXPECT_EQ(box.standardButtons(), QMessageBox::Ok);
+        });
+        row.call(messages);
+        EXPECT_EQ(shows, 1);
+    }
+}
+
+} // namespace
+} // namespace hortivex
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
