@@ -1,5 +1,6 @@
 #include "app/Driver.h"
 
+#include "devices/aerovane/Aerovane.h"
 #include "devices/fertivo/Fertivo.h"
 #include "options/ProcessState.h"
 #include "platform/Errors.h"
@@ -22,14 +23,21 @@ struct InputKind {
 };
 
 void ConvertFertivoSettings(const std::string& path, const std::string& iniPath) {
-    TFertivo controller("1", "2", false);
-    controller.ReadSettingsFile(path);
-    controller.ExportSettings(iniPath);
+    auto controller = TDevice::Create<TFertivo>("1", "2", false);
+    controller->ReadSettingsFile(path);
+    controller->ExportSettings(iniPath);
+}
+
+void ConvertAerovaneSettings(const std::string& path, const std::string& iniPath) {
+    auto controller = TDevice::Create<TAerovane>("1", "2", false);
+    controller->ReadSettingsFile(path);
+    controller->ExportSettings(iniPath);
 }
 
 // Tested in order; the first equal extension wins.
 const InputKind kInputKinds[] = {
     {".fvs", ConvertFertivoSettings},
+    {".avs", ConvertAerovaneSettings},
 };
 
 std::string WithTrailingSeparator(std::string folder) {

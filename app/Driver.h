@@ -42,7 +42,6 @@ public:
 
 inline constexpr const char* kSuccessMessage = "  Hortivex settings successfully exported  ";
 inline constexpr const char* kFailureMessage = "  Cannot read file  ";
-inline constexpr const char* kSettingsKey = "Software\\Brenmoor Systems\\Hortivex\\";
 inline constexpr const char* kWorkingDirValue = "WorkingDir";
 
 ChooserRequest MakeChooserRequest(const std::string& workingFolder);

@@ -1,5 +1,7 @@
 #include "options/ProcessState.h"
 
+#include "devices/Device.h"
+
 namespace hortivex {
 
 ProcessState& Process() {

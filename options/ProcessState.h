@@ -1,8 +1,14 @@
 #pragma once
 
+#include "devices/Interfaced.h"
+
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace hortivex {
+
+class TDevice;
 
 // The few values the program keeps for its whole run. Tests reset them between cases.
 struct ProcessState {
@@ -11,6 +17,14 @@ struct ProcessState {
     std::string workingFolder;
     // The EC unit text of the last EC-unit predicate that held: " CF  ", "mS/cm" or "ppm".
     std::string ecUnitLabel;
+    // A switch of the full application that this system never sets.
+    bool modeFlag = false;
+    // The full application's grow rooms (at most 32 names, numbered from 1); empty here.
+    std::vector<std::string> roomNames;
+    // The controller name of the application's selected device, when one is selected.
+    std::optional<std::string> selectedControllerName;
+    // The devices registered with the application.
+    std::vector<Ref<TDevice>> devices;
 };
 
 ProcessState& Process();

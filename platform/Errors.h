@@ -11,6 +11,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A file could not be opened, read or written.
+class InOutError : public HxError {
+public:
+    using HxError::HxError;
+};
+
 // Raised by a base-class operation that the concrete device class does not implement.
 class AbstractMethodError : public HxError {
 public:

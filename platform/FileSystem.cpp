@@ -58,12 +58,12 @@ std::string ReadFilePrefix(const fs::path& path, std::size_t maxBytes) {
     // then refuses it before any read.
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (fd.get() < 0)
-        throw HxError("Cannot open " + path.string() + ": " + Reason(errno));
+        throw InOutError("Cannot open " + path.string() + ": " + Reason(errno));
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0)
-        throw HxError("Cannot read " + path.string() + ": " + Reason(errno));
+        throw InOutError("Cannot read " + path.string() + ": " + Reason(errno));
     if (!S_ISREG(st.st_mode))
-        throw HxError("Cannot read " + path.string() + ": not a regular file");
+        throw InOutError("Cannot read " + path.string() + ": not a regular file");
 
     std::string bytes(maxBytes, '\0');
     std::size_t got = 0;
@@ -72,13 +72,22 @@ std::string ReadFilePrefix(const fs::path& path, std::size_t maxBytes) {
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            throw HxError("Cannot read " + path.string() + ": " + Reason(errno));
+            throw InOutError("Cannot read " + path.string() + ": " + Reason(errno));
         if (n == 0)
             break;
         got += static_cast<std::size_t>(n);
     }
     bytes.resize(got);
     return bytes;
+}
+
+void CreateFolderLevel(const std::string& folder) {
+    ::mkdir(folder.c_str(), 0777);
+}
+
+bool FolderExists(const std::string& folder) {
+    struct stat st {};
+    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 fs::path ResolveLinkTarget(const fs::path& path) {

@@ -29,6 +29,11 @@ std::string ReadFilePrefix(const std::filesystem::path& path, std::size_t maxByt
 void WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes,
                          int newFileMode = -1, bool durable = true);
 
+// Creates one folder level if it does not exist yet; a failure is ignored (it shows later,
+// when a file in the folder is used).
+void CreateFolderLevel(const std::string& folder);
+bool FolderExists(const std::string& folder);
+
 // Follows a chain of symbolic links to the path a write should replace (the final target,
 // which may not exist yet). A path that is not a link comes back unchanged.
 std::filesystem::path ResolveLinkTarget(const std::filesystem::path& path);

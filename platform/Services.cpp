@@ -3,6 +3,7 @@
 #include "platform/RegistryStore.h"
 
 #include <cstdio>
+#include <ctime>
 
 namespace hortivex {
 namespace {
@@ -19,10 +20,29 @@ public:
     void Plain(const std::string& text) override { std::printf("%s\n", text.c_str()); }
 };
 
+class SystemClock : public Clock {
+public:
+    LocalTime Now() const override {
+        timespec now{};
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        std::tm parts{};
+        ::localtime_r(&now.tv_sec, &parts);
+        return LocalTime{parts.tm_year + 1900,
+                         parts.tm_mon + 1,
+                         parts.tm_mday,
+                         parts.tm_hour,
+                         parts.tm_min,
+                         parts.tm_sec,
+                         static_cast<int>(now.tv_nsec / 1000000),
+                         parts.tm_wday + 1};
+    }
+};
+
 struct Installed {
     std::shared_ptr<Regional> regional;
     std::shared_ptr<SettingsStore> settings;
     std::shared_ptr<Messages> messages;
+    std::shared_ptr<Clock> clock;
 };
 
 Installed& Slots() {
@@ -53,6 +73,13 @@ Messages& CurrentMessages() {
     return *slot;
 }
 
+Clock& CurrentClock() {
+    auto& slot = Slots().clock;
+    if (!slot)
+        slot = std::make_shared<SystemClock>();
+    return *slot;
+}
+
 void InstallRegional(std::shared_ptr<Regional> regional) {
     Slots().regional = std::move(regional);
 }
@@ -61,6 +88,10 @@ void InstallSettingsStore(std::shared_ptr<SettingsStore> store) {
 }
 void InstallMessages(std::shared_ptr<Messages> messages) {
     Slots().messages = std::move(messages);
+}
+
+void InstallClock(std::shared_ptr<Clock> clock) {
+    Slots().clock = std::move(clock);
 }
 
 void ResetPlatformServices() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Clock.h"
 #include "platform/Messages.h"
 #include "platform/Regional.h"
 #include "platform/SettingsStore.h"
@@ -13,10 +14,12 @@ namespace hortivex {
 Regional& CurrentRegional();
 SettingsStore& CurrentSettingsStore();
 Messages& CurrentMessages();
+Clock& CurrentClock();
 
 void InstallRegional(std::shared_ptr<Regional> regional);
 void InstallSettingsStore(std::shared_ptr<SettingsStore> store);
 void InstallMessages(std::shared_ptr<Messages> messages);
+void InstallClock(std::shared_ptr<Clock> clock);
 
 // Drops every installed service; the next use creates the production one again.
 void ResetPlatformServices();

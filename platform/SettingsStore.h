@@ -8,6 +8,9 @@
 
 namespace hortivex {
 
+// The application's key, under both roots.
+inline constexpr const char* kSettingsKey = "Software\\Brenmoor Systems\\Hortivex\\";
+
 enum class RegistryRoot { CurrentUser, LocalMachine };
 
 // The registry: keys are paths relative to a root, parts separated by "\" (a trailing "\" is

@@ -75,4 +75,11 @@ void WriteFile(const fs::path& path, std::string_view bytes) {
         throw std::runtime_error("cannot write " + path.string());
 }
 
+std::string FromHex(std::string_view hex) {
+    std::string bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes.push_back(static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
+    return bytes;
+}
+
 } // namespace hortivex::test

@@ -22,6 +22,8 @@ private:
 
 std::string ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, std::string_view bytes);
+// The bytes of a hexadecimal text ("0a1b" gives 0x0A 0x1B).
+std::string FromHex(std::string_view hex);
 
 } // namespace hortivex::test
 

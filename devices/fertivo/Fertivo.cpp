@@ -14,10 +14,55 @@ constexpr std::uint8_t kEcUnitPpm = 0x04;
 constexpr std::uint8_t kPhRaise = 0x40;
 constexpr std::uint8_t kPhLower = 0x80;
 
+// Firmware features and the first version that has each.
+struct Feature {
+    int bit;
+    int minVersion;
+};
+constexpr Feature kFeatures[] = {{3, 200}, {7, 301}, {8, 303}};
+
 } // namespace
 
-TFertivo::TFertivo(std::string roomName, std::string controllerName, bool /*flag*/)
-    : roomName_(std::move(roomName)), controllerName_(std::move(controllerName)) {}
+void TFertivo::Construct() {
+    TControllerWithSchedule::Construct();
+    identity_[0] = 1;
+    identity_[3] = 'F';
+    identity_[4] = 'V';
+    logExtension_ = ".fvl";
+    viewExtension_ = ".fvv";
+    settingsExtension_ = "fvs";
+    scheduleExtension_ = "fvd";
+    pageCaptions_[0] = "Status";
+    pageCaptions_[2] = "Configure";
+    pageCaptions_[4] = "Scheduling";
+    capabilityA_ = 1;
+    capabilityF_ = 1;
+    valueCount_ = 13;
+    capabilityB_ = 1;
+    if (Process().modeFlag)
+        LoadSettingsFile();
+    ResetStatus();
+    capabilityC_ = 1;
+}
+
+int TFertivo::FeatureMinVersion(int feature) {
+    for (const Feature& f : kFeatures)
+        if (f.bit == feature)
+            return f.minVersion;
+    return 9999;
+}
+
+void TFertivo::SetFirmwareVersion(int version) {
+    TControllerWithSchedule::SetFirmwareVersion(version);
+    for (const Feature& f : kFeatures)
+        if (version >= f.minVersion)
+            features_ |= static_cast<std::uint16_t>(1u << f.bit);
+}
+
+void TFertivo::SetControllerName(const std::string& name) {
+    TControllerWithSchedule::SetControllerName(name);
+    CopyName(name, settings_.DevName);
+}
 
 void TFertivo::ReadSettingsFile(const std::filesystem::path& path) {
     const std::string bytes = ReadFilePrefix(path, sizeof(TFertivoSettings));
@@ -25,8 +70,7 @@ void TFertivo::ReadSettingsFile(const std::filesystem::path& path) {
 }
 
 bool TFertivo::IsEcUnitCF() {
-    const std::uint8_t unit = settings_.SetBool2 & (kEcUnitCF | kEcUnitPpm);
-    if (unit != kEcUnitCF)
+    if ((settings_.SetBool2 & (kEcUnitCF | kEcUnitPpm)) != kEcUnitCF)
         return false;
     Process().ecUnitLabel = " CF  ";
     return true;
@@ -40,32 +84,27 @@ bool TFertivo::IsEcUnitMs() {
 }
 
 bool TFertivo::IsEcUnitPpm() {
-    const std::uint8_t unit = settings_.SetBool2 & (kEcUnitCF | kEcUnitPpm);
-    if (unit != kEcUnitPpm)
+    if ((settings_.SetBool2 & (kEcUnitCF | kEcUnitPpm)) != kEcUnitPpm)
         return false;
     Process().ecUnitLabel = "ppm";
     return true;
 }
 
-bool TFertivo::IsPhOutputNone() const {
+bool TFertivo::IsPhOutputNone() {
     return (settings_.SetBool1 & (kPhRaise | kPhLower)) == 0;
 }
 
-bool TFertivo::IsPhOutputRaise() const {
+bool TFertivo::IsPhOutputRaise() {
     return (settings_.SetBool1 & (kPhRaise | kPhLower)) == kPhRaise;
 }
 
-bool TFertivo::IsPhOutputLower() const {
+bool TFertivo::IsPhOutputLower() {
     return (settings_.SetBool1 & (kPhRaise | kPhLower)) == kPhLower;
 }
 
-bool TFertivo::IsPhOutputBoth() const {
+bool TFertivo::IsPhOutputBoth() {
     // A controller without feature 3 cannot choose: it drives both outputs.
     return (settings_.SetBool1 & (kPhRaise | kPhLower)) == (kPhRaise | kPhLower) || !HasFeature(3);
-}
-
-bool TFertivo::HasFeature(int bit) const {
-    return bit >= 0 && bit <= 15 && (features_ & (1u << bit)) != 0;
 }
 
 } // namespace hortivex

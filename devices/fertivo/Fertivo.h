@@ -1,5 +1,6 @@
 #pragma once
 
+#include "devices/Controller.h"
 #include "devices/fertivo/FertivoSettings.h"
 
 #include <cstdint>
@@ -8,20 +9,15 @@
 
 namespace hortivex {
 
-// The Fertivo nutrient-dosing and irrigation controller.
-class TFertivo {
+// The Fertivo nutrient-dosing and irrigation controller. Create with
+// TDevice::Create<TFertivo>(room, controller).
+class TFertivo : public TControllerWithSchedule {
 public:
-    TFertivo(std::string roomName, std::string controllerName, bool flag = false);
-    virtual ~TFertivo() = default;
-
-    const std::string& RoomName() const { return roomName_; }
-    const std::string& ControllerName() const { return controllerName_; }
-
     TFertivoSettings& Settings() { return settings_; }
     const TFertivoSettings& Settings() const { return settings_; }
 
     // Fills the settings record from the first 118 bytes of a ".fvs" file; a shorter file
-    // fills the start and leaves the rest. Raises HxError naming the file when it cannot be
+    // fills the start and leaves the rest. Raises InOutError naming the file when it cannot be
     // opened or read at all, so that no export of a record never read passes as success.
     void ReadSettingsFile(const std::filesystem::path& path);
 
@@ -35,19 +31,25 @@ public:
     bool IsEcUnitPpm();
 
     // The pH output choice in settings byte 1.
-    bool IsPhOutputNone() const;
-    bool IsPhOutputRaise() const;
-    bool IsPhOutputLower() const;
-    bool IsPhOutputBoth() const;
+    bool IsPhOutputNone();
+    bool IsPhOutputRaise();
+    bool IsPhOutputLower();
+    bool IsPhOutputBoth();
 
-    // Whether firmware feature `bit` is present; none is until a firmware version is set.
-    bool HasFeature(int bit) const;
+    int FeatureMinVersion(int feature) override;
+    void SetFirmwareVersion(int version) override;
+    TDeviceForm* CreateDeviceForm() override { return nullptr; }
+    void SetControllerName(const std::string& name) override;
+    int GetTraceCount(bool) override { return 3; }
+    int GetSettingsRecordSize() override { return sizeof(TFertivoSettings); }
+
+protected:
+    friend class TDevice;
+    using TControllerWithSchedule::TControllerWithSchedule;
+    void Construct() override;
 
 private:
-    std::string roomName_;
-    std::string controllerName_;
     TFertivoSettings settings_{};
-    std::uint16_t features_ = 0;
 };
 
 } // namespace hortivex

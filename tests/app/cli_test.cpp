@@ -33,11 +33,13 @@ TEST(Hxconvert, ConvertsFilesInOrderAndReportsSuccess) {
     TempDir dir;
     WriteFile(dir / "a.fvs", std::string(118, '\x02'));
     WriteFile(dir / "-b.fvs", std::string(118, '\x03'));
-    RunResult run = Hxconvert(dir, "a.fvs -- -b.fvs");
+    WriteFile(dir / "c d.avs", std::string(177, '\x04'));
+    RunResult run = Hxconvert(dir, "a.fvs \"c d.avs\" -- -b.fvs");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "  Hortivex settings successfully exported  \n");
     EXPECT_NE(ReadFile(dir / "a.fvs.ini").find("SetBool0=2\r\n"), std::string::npos);
     EXPECT_NE(ReadFile(dir / "-b.fvs.ini").find("SetBool0=3\r\n"), std::string::npos);
+    EXPECT_NE(ReadFile(dir / "c d.avs.ini").find("[Climate]\r\nSetBool0=4\r\n"), std::string::npos);
 }
 
 TEST(Hxconvert, FailureExitsOneAndNamesTheFile) {

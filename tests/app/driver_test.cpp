@@ -86,6 +86,20 @@ TEST_F(DriverTest, BatchShowsProgressAndSuccessOnce) {
     EXPECT_FALSE(std::filesystem::exists(dir / "ROOM.FVS.ini"));
 }
 
+TEST_F(DriverTest, MixedBatchConvertsEachKindIntoItsSection) {
+    const std::string avs = (dir / "climate.avs").string();
+    WriteFile(avs, std::string(177, '\x02'));
+    std::filesystem::permissions(avs, std::filesystem::perms::owner_read);
+    const std::vector<std::string> files = {Fvs("a.fvs"), avs, (dir / "c.AVS").string()};
+    EXPECT_TRUE(driver.ConvertBatch(files));
+    EXPECT_EQ(ReadFile(files[0] + ".ini").rfind("[Settings]\r\nSetBool0=1\r\n", 0), 0u);
+    EXPECT_EQ(ReadFile(avs + ".ini").rfind("[Climate]\r\nSetBool0=2\r\n", 0), 0u);
+    EXPECT_EQ(messages.infos.size(), 1u);
+
+    EXPECT_FALSE(driver.ConvertBatch({(dir / "missing.avs").string()}));
+    EXPECT_FALSE(std::filesystem::exists(dir / "missing.avs.ini"));
+}
+
 TEST_F(DriverTest, FailureStopsTheBatchAndLeavesLaterFilesUntouched) {
     const std::vector<std::string> files = {Fvs("a.fvs"), Fvs("b.fvs"), Fvs("c.fvs")};
     std::filesystem::create_directory(dir / "b.fvs.ini"); // the output cannot be written

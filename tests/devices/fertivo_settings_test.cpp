@@ -13,16 +13,10 @@
 namespace hortivex {
 namespace {
 
+using test::FromHex;
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
-
-std::string FromHex(std::string_view hex) {
-    std::string bytes;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-        bytes.push_back(static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
-    return bytes;
-}
 
 // Hand-made records: a random background with chosen values at the interesting offsets, and
 // one full of edge values (extreme temperatures, a name with CR, LF and high-bit bytes).
@@ -38,9 +32,9 @@ constexpr const char* kEdgeRecord =
 std::string Convert(const TempDir& dir, std::string_view fileBytes) {
     const auto input = dir / "room.fvs";
     WriteFile(input, fileBytes);
-    TFertivo fertivo("1", "2");
-    fertivo.ReadSettingsFile(input);
-    fertivo.ExportSettings(input.string() + ".ini");
+    auto fertivo = TDevice::Create<TFertivo>("1", "2");
+    fertivo->ReadSettingsFile(input);
+    fertivo->ExportSettings(input.string() + ".ini");
     return ReadFile(input.string() + ".ini");
 }
 
@@ -84,8 +78,8 @@ TEST(FertivoSettingsExport, MatchesGoldenFilesKeyForKey) {
 
 TEST(FertivoSettingsExport, FreshRecordWritesDefaults) {
     TempDir dir;
-    TFertivo fertivo("1", "2");
-    fertivo.ExportSettings(dir / "none.fvs.ini");
+    auto fertivo = TDevice::Create<TFertivo>("1", "2");
+    fertivo->ExportSettings(dir / "none.fvs.ini");
     auto entries = Entries(ReadFile(dir / "none.fvs.ini"));
     int flagsFalse = 0;
     for (const auto& [key, value] : entries) {
@@ -149,18 +143,18 @@ TEST(FertivoSettings, EcUnitPredicateSetsTheProcessLabel) {
         {0x02, " CF  "}, {0x00, "mS/cm"}, {0x04, "ppm"}, {0x06, "unchanged"}};
     for (auto [bits, label] : cases) {
         Process().ecUnitLabel = "unchanged";
-        TFertivo fertivo("1", "2");
-        fertivo.Settings().SetBool2 = bits;
+        auto fertivo = TDevice::Create<TFertivo>("1", "2");
+        fertivo->Settings().SetBool2 = bits;
         TempDir dir;
-        fertivo.ExportSettings(dir / "x.ini");
+        fertivo->ExportSettings(dir / "x.ini");
         EXPECT_EQ(Process().ecUnitLabel, label) << int(bits);
     }
 }
 
 TEST(FertivoSettings, PhOutputBothAlsoHoldsWithoutFeature3) {
-    TFertivo fertivo("1", "2");
-    EXPECT_TRUE(fertivo.IsPhOutputNone());
-    EXPECT_TRUE(fertivo.IsPhOutputBoth());
+    auto fertivo = TDevice::Create<TFertivo>("1", "2");
+    EXPECT_TRUE(fertivo->IsPhOutputNone());
+    EXPECT_TRUE(fertivo->IsPhOutputBoth());
 }
 
 TEST(FertivoSettingsFile, ShortAndLongFilesFillTheRecordFromTheStart) {
@@ -182,9 +176,9 @@ TEST(FertivoSettingsFile, UnopenableFileIsAFailureNamingTheFile) {
     TempDir dir;
     std::filesystem::create_directory(dir / "folder.fvs");
     for (const auto& path : {dir / "missing.fvs", dir / "folder.fvs"}) {
-        TFertivo fertivo("1", "2");
+        auto fertivo = TDevice::Create<TFertivo>("1", "2");
         try {
-            fertivo.ReadSettingsFile(path);
+            fertivo->ReadSettingsFile(path);
             ADD_FAILURE() << "read of " << path << " succeeded";
         } catch (const HxError& e) {
             EXPECT_NE(std::string(e.what()).find(path.string()), std::string::npos) << e.what();
@@ -197,9 +191,9 @@ TEST(FertivoSettingsFile, ReadOnlyFileIsRead) {
     const auto input = dir / "ro.fvs";
     WriteFile(input, std::string(118, '\x05'));
     std::filesystem::permissions(input, std::filesystem::perms::owner_read);
-    TFertivo fertivo("1", "2");
-    fertivo.ReadSettingsFile(input);
-    EXPECT_EQ(fertivo.Settings().Dawn, 5);
+    auto fertivo = TDevice::Create<TFertivo>("1", "2");
+    fertivo->ReadSettingsFile(input);
+    EXPECT_EQ(fertivo->Settings().Dawn, 5);
 }
 
 } // namespace

@@ -1,0 +1,126 @@
+#include "devices/Controller.h"
+
+#include "options/ProcessState.h"
+#include "platform/Errors.h"
+#include "platform/FileSystem.h"
+#include "platform/Services.h"
+
+namespace hortivex {
+
+namespace {
+
+constexpr int kPendingTexts = 92;
+
+std::string Nul() {
+    return std::string(1, '\0');
+}
+
+} // namespace
+
+void TGenericController::Construct() {
+    TDevice::Construct();
+    capabilityD_ = 1;
+    pendingTextCursor_ = 0;
+}
+
+std::string TGenericController::GetLogFolder() {
+    CheckNames();
+    const std::string room = Process().workingFolder + roomName_;
+    CreateFolderLevel(room);
+    const std::string doserLogs = room + "/Doser logs";
+    if (FolderExists(doserLogs))
+        return doserLogs + "/";
+    std::string folder = room + "/Controller logs";
+    CreateFolderLevel(folder);
+    folder += "/" + controllerName_;
+    CreateFolderLevel(folder);
+    return folder + "/";
+}
+
+std::string TGenericController::NextPendingText() {
+    std::string text;
+    while (text.empty() && pendingTextCursor_ < kPendingTexts)
+        text = GetPendingTextAt(pendingTextCursor_++);
+    return text;
+}
+
+std::string TGenericController::GetPendingTextAt(int) {
+    return {};
+}
+
+void TUSBController::Construct() {
+    TGenericController::Construct();
+    usbFlag_ = 1;
+}
+
+bool TUSBController::IsOwnReply(const std::uint8_t*, std::size_t, int& code) {
+    code = 0;
+    return true;
+}
+
+std::string TUSBController::BuildD0Command() {
+    return "D0" + GetUsbCommandData();
+}
+
+std::string TUSBController::BuildD1Command() {
+    transferToggle_ = 0;
+    return "D1" + Nul();
+}
+
+std::string TUSBController::BuildD2Command() {
+    if (settingsPage_ == 1)
+        return "D2" + Nul();
+    if (settingsPage_ == 2)
+        return "D3" + Nul();
+    return {};
+}
+
+std::string TUSBController::BuildL0Command() {
+    const LocalTime now = CurrentClock().Now();
+    const int parts[8] = {roomIndex_ & 0xFF, now.year - 2000, now.month,  now.day,
+                          now.hour,          now.minute,      now.second, now.dayOfWeek};
+    std::string command = "L0";
+    for (int part : parts)
+        command += static_cast<char>(static_cast<std::uint8_t>(part));
+    return command + GetUsbSettingsText();
+}
+
+std::string TUSBController::BuildLCCommand() {
+    return "LC" + Nul();
+}
+std::string TUSBController::BuildA0Command() {
+    return "A0" + Nul();
+}
+
+int TControllerWithSchedule::GetScheduleCount() {
+    throw AbstractMethodError();
+}
+int TControllerWithSchedule::GetScheduleDay(int) {
+    throw AbstractMethodError();
+}
+std::string TControllerWithSchedule::GetScheduleDateText(int) {
+    throw AbstractMethodError();
+}
+void TControllerWithSchedule::SetScheduleStartDate(TDateTime) {
+    throw AbstractMethodError();
+}
+TDateTime TControllerWithSchedule::GetScheduleStartDate() {
+    throw AbstractMethodError();
+}
+void TControllerWithSchedule::DeleteScheduleEntry(int) {
+    throw AbstractMethodError();
+}
+bool TControllerWithSchedule::AddScheduleEntry(int) {
+    throw AbstractMethodError();
+}
+bool TControllerWithSchedule::MoveScheduleEntry(int, int) {
+    throw AbstractMethodError();
+}
+void TControllerWithSchedule::ScheduleChanged() {
+    throw AbstractMethodError();
+}
+bool TControllerWithSchedule::UsesUsDateFormat() {
+    throw AbstractMethodError();
+}
+
+} // namespace hortivex

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "devices/Device.h"
+
+namespace hortivex {
+
+// A controller with month logs and a list of pending texts.
+class TGenericController : public TDevice {
+public:
+    std::string GetLogFolder() override;
+    std::string NextPendingText() override;
+    virtual std::string GetPendingTextAt(int index);
+
+    std::uint8_t PendingTextCursor() const { return pendingTextCursor_; }
+
+protected:
+    using TDevice::TDevice;
+    void Construct() override;
+    // Every reading of a log record starts the pending-text scan again.
+    void RestartPendingTexts() { pendingTextCursor_ = 0; }
+
+    std::int32_t unusedField_ = 0;
+};
+
+// A controller attached by USB: commands without header, raw data bytes, a NUL at the end.
+class TUSBController : public TGenericController {
+public:
+    std::string GetCommandHeader() override { return {}; }
+    bool IsOwnReply(const std::uint8_t* reply, std::size_t length, int& code) override;
+    std::string BuildD0Command() override;
+    std::string BuildD1Command() override;
+    std::string BuildD2Command() override;
+    std::string BuildL0Command() override;
+    std::string BuildLCCommand() override;
+    std::string BuildA0Command() override;
+    virtual std::string GetUsbSettingsText() { return {}; }
+    virtual std::string GetUsbCommandData() { return GetUsbSettingsText(); }
+
+protected:
+    using TGenericController::TGenericController;
+    void Construct() override;
+};
+
+// A controller that keeps a schedule; the schedule operations belong to the concrete classes.
+class TControllerWithSchedule : public TUSBController {
+public:
+    virtual int GetScheduleCount();
+    virtual int GetScheduleDay(int index);
+    virtual std::string GetScheduleDateText(int index);
+    virtual void SetScheduleStartDate(TDateTime date);
+    virtual TDateTime GetScheduleStartDate();
+    virtual void DeleteScheduleEntry(int index);
+    virtual bool AddScheduleEntry(int day);
+    virtual bool MoveScheduleEntry(int fromDay, int toDay);
+    virtual void ScheduleChanged();
+    virtual bool UsesUsDateFormat();
+
+protected:
+    using TUSBController::TUSBController;
+};
+
+} // namespace hortivex

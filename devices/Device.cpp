@@ -1,0 +1,498 @@
+#include "devices/Device.h"
+
+#include "options/ProcessState.h"
+#include "platform/Errors.h"
+#include "platform/FileSystem.h"
+#include "platform/Services.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace hortivex {
+
+namespace {
+
+constexpr char kSeparator = '/';
+
+constexpr std::uint32_t kPalette[12] = {0x0000FF, 0xFF0000, 0x008000, 0x800080, 0x000000, 0xFFFF00,
+                                        0x808080, 0x000080, 0x008080, 0x808000, 0x808080, 0x00FF00};
+
+// A name that stands as one folder, file or registry key name: not empty, not "." or "..",
+// no separator and no control character.
+bool IsPlainName(const std::string& name) {
+    if (name.empty() || name == "." || name == "..")
+        return false;
+    for (unsigned char c : name)
+        if (c < 0x20 || c == 0x7F || c == '\\' || c == '/' || c == ':')
+            return false;
+    return true;
+}
+
+std::string Digits(int value, int width) {
+    std::string text = std::to_string(value);
+    return text.size() < static_cast<size_t>(width)
+               ? std::string(static_cast<size_t>(width) - text.size(), '0') + text
+               : text;
+}
+
+} // namespace
+
+TDevice::TDevice(std::string roomName, std::string controllerName, bool /*flag*/)
+    : roomName_(std::move(roomName)), controllerName_(std::move(controllerName)) {}
+
+TDevice::~TDevice() {
+    delete deviceForm_;
+}
+
+void TDevice::Construct() {
+    createdFlag_ = 1;
+    linkState_[2] = 0; // the device address character
+    logExtension_ = ".log";
+    const auto& rooms = Process().roomNames;
+    roomIndex_ = 0;
+    for (std::size_t i = 0; i < rooms.size() && i < 32; ++i) {
+        if (rooms[i] == roomName_) {
+            roomIndex_ = static_cast<int>(i) + 1;
+            break;
+        }
+    }
+    systemList_.clear();
+    ResetState();
+}
+
+void TDevice::ResetState() {
+    identity_[1] = '0';
+    identity_[2] = '1';
+    transferToggle_ = 0;
+    const std::uint8_t address = linkState_[2];
+    linkState_.fill(0);
+    linkState_[2] = address;
+    capabilityA_ = capabilityB_ = capabilityC_ = capabilityD_ = capabilityE_ = capabilityF_ = 0;
+    spareInteger1_ = spareInteger2_ = 0;
+    spareByte_ = 0;
+    valueCount_ = 0;
+    usbFlag_ = 0;
+    settingsExtension_.clear();
+    viewExtension_.clear();
+    scheduleExtension_.clear();
+    settingsPath_.clear();
+    delete deviceForm_;
+    deviceForm_ = nullptr;
+    furtherStateBytes_.fill(0);
+    nameEntry_.clear();
+    nameEntryFlag_ = 0;
+    nameEntryInteger_ = 1;
+    extraTraceCount_ = 0;
+    ResetFeatures();
+}
+
+std::string TDevice::GetLogExtension() const {
+    return linkState_[5] != 0 ? alternateLogExtension_ : logExtension_;
+}
+
+std::string TDevice::DeviceTypeLetters() const {
+    return std::string{static_cast<char>(identity_[3]), static_cast<char>(identity_[4])};
+}
+
+std::uint8_t TDevice::CapabilityFlag(char which) const {
+    switch (which) {
+    case 'A':
+        return capabilityA_;
+    case 'B':
+        return capabilityB_;
+    case 'C':
+        return capabilityC_;
+    case 'D':
+        return capabilityD_;
+    case 'E':
+        return capabilityE_;
+    case 'F':
+        return capabilityF_;
+    default:
+        return 0;
+    }
+}
+
+void TDevice::SetExtraTraceCount(int count) {
+    extraTraceCount_ = count < 0 ? 0 : count > kMaxExtraTraces ? kMaxExtraTraces : count;
+}
+
+void TDevice::CopyName(const std::string& name, char (&field)[10]) {
+    std::fill(std::begin(field), std::end(field), '\0');
+    name.copy(field, sizeof field);
+}
+
+void TDevice::CheckNames() const {
+    if (!IsPlainName(roomName_) || !IsPlainName(controllerName_))
+        throw HxError("Invalid file name");
+}
+
+std::string TDevice::GetViewsFolder() const {
+    CheckNames();
+    std::string folder = Process().workingFolder + roomName_;
+    CreateFolderLevel(folder);
+    folder += kSeparator;
+    folder += "Views";
+    CreateFolderLevel(folder);
+    return folder + kSeparator;
+}
+
+std::string TDevice::GetSettingsFolder() const {
+    CheckNames();
+    std::string folder = Process().workingFolder + roomName_;
+    CreateFolderLevel(folder);
+    folder += kSeparator;
+    folder += "Settings";
+    CreateFolderLevel(folder);
+    return folder + kSeparator;
+}
+
+std::string TDevice::GetSettingsFileName(TDateTime date) const {
+    if (date == 0)
+        return "*." + settingsExtension_;
+    if (date == -1) {
+        CheckNames();
+        return controllerName_ + "." + settingsExtension_;
+    }
+    const CivilDate d = CivilDateOf(date);
+    return Digits(d.year, 4) + Digits(d.month, 2) + Digits(d.day, 2) + "." + settingsExtension_;
+}
+
+std::string TDevice::GetViewFileName() const {
+    return GetViewsFolder() + controllerName_ + viewExtension_;
+}
+
+bool TDevice::OpenMonthLog(TDateTime date) {
+    const CivilDate d = CivilDateOf(date);
+    AssignLogFile(GetLogFolder() + Digits(d.year, 4) + Digits(d.month, 2) + GetLogExtension());
+    try {
+        OpenLogFile();
+    } catch (const InOutError&) {
+        return false;
+    }
+    return true;
+}
+
+void TDevice::RebaseDate(TDateTime& date, int baseDay) {
+    date = DateOf(2006, 4, 1) + (date - baseDay);
+}
+
+TDateTime TDevice::DecodePackedTimestamp(const std::uint8_t bytes[5]) {
+    const unsigned w0 = bytes[0] | (bytes[1] << 8);
+    const unsigned w1 = bytes[2] | (bytes[3] << 8);
+    const int year = bytes[4] & 0x7F;
+    const int milliseconds = static_cast<int>(w0 & 0x0F);
+    const int seconds = static_cast<int>((w0 >> 4) & 0x3F);
+    const int minutes = static_cast<int>((w0 >> 10) & 0x3F);
+    const int hour = static_cast<int>(w1 & 0x1F);
+    const int day = static_cast<int>((w1 >> 5) & 0x1F);
+    const int month = static_cast<int>((w1 >> 10) & 0x0F);
+    if (month == 0 || day == 0)
+        return 0;
+    return DateTimeFromParts(year, month, day, hour, minutes, seconds, milliseconds);
+}
+
+void TDevice::InitTraceEntry(TTraceEntry& entry, int n, bool visible) {
+    entry.visible = visible ? 1 : 0;
+    entry.colour = kPalette[((n - 1) % 12 + 12) % 12];
+    entry.scale = 1.0f;
+}
+
+void TDevice::ResetExtraTraces() {
+    const bool visible = IsSelectedDevice();
+    for (int n = 1; n <= extraTraceCount_; ++n)
+        InitTraceEntry(extraTraces_[static_cast<size_t>(n - 1)], n, visible);
+}
+
+bool TDevice::IsSelectedDevice() const {
+    const auto& selected = Process().selectedControllerName;
+    return selected && *selected == controllerName_;
+}
+
+void TDevice::RegisterDevice() {
+    Process().devices.emplace_back(this);
+}
+
+// --- virtual operations -------------------------------------------------------------------
+
+std::string TDevice::GetCommandHeader() {
+    std::string header = ":";
+    header += static_cast<char>(linkState_[2]);
+    return header + "PC" + "0210";
+}
+
+std::string TDevice::GetLogFolder() {
+    throw AbstractMethodError();
+}
+void TDevice::LoadView(int) {
+    throw AbstractMethodError();
+}
+
+void TDevice::ResetTraces(bool visible) {
+    for (int n = 1; n <= extraTraceCount_; ++n)
+        InitTraceEntry(extraTraces_[static_cast<size_t>(n - 1)], n, visible);
+}
+
+void TDevice::SaveView(int) {
+    throw AbstractMethodError();
+}
+void TDevice::UpdateTraceCount() {
+    (void)GetTraceCount(false);
+}
+void TDevice::Reserved6() {
+    throw AbstractMethodError();
+}
+void TDevice::ResetFeatures() {
+    features_ = 0;
+}
+int TDevice::FeatureMinVersion(int) {
+    return 0;
+}
+void TDevice::SetFirmwareVersion(int version) {
+    firmwareVersion_ = version;
+}
+void TDevice::Reserved11() {}
+TDeviceForm* TDevice::CreateDeviceForm() {
+    throw AbstractMethodError();
+}
+int TDevice::GetPpmFactor() {
+    return 500;
+}
+
+void TDevice::SetControllerName(const std::string& name) {
+    nameEntry_ = name;
+    furtherStateBytes_[5] = 1;
+}
+
+std::string TDevice::GetAlarmMark() {
+    return HasAlarms() ? " !" : "";
+}
+TTraceEntry TDevice::GetTraceEntry(int) {
+    throw AbstractMethodError();
+}
+
+bool TDevice::IsOwnReply(const std::uint8_t* reply, std::size_t length, int& code) {
+    code = 0;
+    return reply && length > 24 && reply[21] == identity_[3] && reply[22] == identity_[4] &&
+           reply[23] == identity_[1] && reply[24] == identity_[2];
+}
+
+std::string TDevice::BuildD0Command() {
+    return GetCommandHeader() + "D000";
+}
+std::string TDevice::BuildD1Command() {
+    return GetCommandHeader() + "D100";
+}
+std::string TDevice::BuildD2Command() {
+    throw AbstractMethodError();
+}
+
+std::string TDevice::BuildL0Command() {
+    return GetCommandHeader() + "L001" + HexByte(static_cast<std::uint8_t>(roomIndex_ & 0xFF));
+}
+
+std::string TDevice::BuildLCCommand() {
+    return GetCommandHeader() + "LC00";
+}
+
+std::uint8_t TDevice::GetKindCode(int index) {
+    // Only indexes 1 and 2 name a device kind; anything else, below 1 too, is no kind.
+    return index == 1 ? 1 : index == 2 ? 5 : 0;
+}
+
+std::string TDevice::BuildClockCommand() {
+    const LocalTime now = CurrentClock().Now();
+    const int pairs[6] = {now.year % 100, now.month, now.day, now.hour, now.minute, now.second};
+    std::string command = GetCommandHeader() + "C0" + HexByte(6);
+    for (int pair : pairs)
+        command += HexByte(static_cast<std::uint8_t>(pair));
+    return command;
+}
+
+std::string TDevice::BuildA0Command() {
+    return GetCommandHeader() + "A000";
+}
+double TDevice::GetTraceValue(int) {
+    return 99999.0;
+}
+
+bool TDevice::IsTraceVisible(int index) {
+    if (!IsSelectedDevice())
+        return false;
+    ResetExtraTraces();
+    const int extra = index - GetTraceCount(false);
+    return extra >= 1 && extra <= extraTraceCount_ &&
+           extraTraces_[static_cast<size_t>(extra - 1)].visible != 0;
+}
+
+std::uint32_t TDevice::GetTraceColour(int index) {
+    if (!IsTraceVisible(index))
+        return kHiddenTraceColour;
+    return extraTraces_[static_cast<size_t>(index - GetTraceCount(false) - 1)].colour;
+}
+
+std::string TDevice::GetTraceName(int, bool) {
+    return {};
+}
+std::string TDevice::GetTraceGroupName(int) {
+    return {};
+}
+void TDevice::StoreSettingsReply(const std::uint8_t*, std::size_t) {}
+std::string TDevice::SaveSettingsFile(const std::string&) {
+    return "Unsupported function for this device";
+}
+std::string TDevice::BuildSettingsFirstCommand() {
+    throw AbstractMethodError();
+}
+TDateTime TDevice::DecodeStatusTime() {
+    throw AbstractMethodError();
+}
+void TDevice::AppendLogRecord(const std::string&) {
+    throw AbstractMethodError();
+}
+bool TDevice::GetAlarms(std::uint32_t&, bool) {
+    throw AbstractMethodError();
+}
+
+bool TDevice::HasAlarms() {
+    std::uint32_t scratch = 0;
+    return GetAlarms(scratch, false);
+}
+
+bool TDevice::GetAlarmEnables(std::uint32_t&, bool) {
+    throw AbstractMethodError();
+}
+void TDevice::StoreStatusReplyA(const std::uint8_t*, std::size_t) {
+    throw AbstractMethodError();
+}
+void TDevice::StoreStatusReplyB(const std::uint8_t*, std::size_t) {
+    throw AbstractMethodError();
+}
+void TDevice::StoreStatusReplyC(const std::uint8_t*, std::size_t) {
+    throw AbstractMethodError();
+}
+void TDevice::AssignLogFile(const std::string&) {
+    throw AbstractMethodError();
+}
+void TDevice::Reserved59() {
+    throw AbstractMethodError();
+}
+void TDevice::OpenLogFile() {
+    throw AbstractMethodError();
+}
+double TDevice::ReadLastLogRecord(TDateTime) {
+    throw AbstractMethodError();
+}
+bool TDevice::LogEof() {
+    throw AbstractMethodError();
+}
+TDateTime TDevice::GetRecordTime() {
+    throw AbstractMethodError();
+}
+void TDevice::ShiftRecordDate() {
+    throw AbstractMethodError();
+}
+void TDevice::CloseLogFile() {
+    throw AbstractMethodError();
+}
+void TDevice::ReadLogRecord() {
+    throw AbstractMethodError();
+}
+bool TDevice::ReadLogRecordRaw() {
+    throw AbstractMethodError();
+}
+bool TDevice::StatusFlagA() {
+    throw AbstractMethodError();
+}
+int TDevice::FixedIntervalA() {
+    throw AbstractMethodError();
+}
+int TDevice::FixedIntervalB() {
+    throw AbstractMethodError();
+}
+void TDevice::DeleteView(int) {
+    throw AbstractMethodError();
+}
+void TDevice::InsertViewGap(int, int) {
+    throw AbstractMethodError();
+}
+void TDevice::Reserved73() {
+    throw AbstractMethodError();
+}
+void TDevice::Reserved74() {
+    throw AbstractMethodError();
+}
+void TDevice::Reserved76() {
+    throw AbstractMethodError();
+}
+bool TDevice::IsAnyActive() {
+    throw AbstractMethodError();
+}
+void TDevice::Reserved78() {
+    throw AbstractMethodError();
+}
+void TDevice::NotifyA() {
+    throw AbstractMethodError();
+}
+void TDevice::NotifyB() {
+    throw AbstractMethodError();
+}
+void TDevice::NotifyC() {
+    throw AbstractMethodError();
+}
+bool TDevice::IsFunctionAvailable(int, bool) {
+    return false;
+}
+std::string TDevice::GetValueName(int) {
+    throw AbstractMethodError();
+}
+std::string TDevice::GetValueText(int) {
+    throw AbstractMethodError();
+}
+bool TDevice::HasFeature(int bit) {
+    return bit >= 0 && bit <= 15 && (features_ >> bit) & 1u;
+}
+
+void TDevice::ShowDeviceForm() {
+    if (!deviceForm_)
+        deviceForm_ = CreateDeviceForm();
+    else
+        deviceForm_->Show();
+}
+
+bool TDevice::IsOutputEnabled(int, bool) {
+    throw AbstractMethodError();
+}
+void TDevice::SetOutputEnabled(int, bool) {
+    throw AbstractMethodError();
+}
+void TDevice::ResetStatus() {
+    nameEntryInteger_ = 1;
+}
+
+std::string TDevice::ControllerRegistryKey() const {
+    CheckNames();
+    return std::string(kSettingsKey) + roomName_ + "\\" + controllerName_ + "\\";
+}
+
+void TDevice::DeleteRegistrySettings() {
+    if (!IsPlainName(roomName_) || !IsPlainName(controllerName_))
+        return; // never let an empty or odd name widen the delete to a parent key
+    const std::string key = ControllerRegistryKey();
+    SettingsStore& store = CurrentSettingsStore();
+    if (!store.KeyExists(RegistryRoot::LocalMachine, key))
+        return;
+    try {
+        store.DeleteKeyTree(RegistryRoot::LocalMachine, key + "Growroom");
+        store.DeleteKeyTree(RegistryRoot::LocalMachine, key);
+    } catch (const HxError&) {
+        // A key that cannot be deleted (a read-only machine store) is left as it is.
+    }
+}
+
+bool TDevice::GetWarningText(std::string& text) {
+    text.clear();
+    return false;
+}
+
+} // namespace hortivex

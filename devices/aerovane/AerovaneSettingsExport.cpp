@@ -1,0 +1,261 @@
+// The export of the Aerovane settings record: section "Climate", 278 keys, in table order.
+#include "devices/aerovane/AerovaneSettingsExport.h"
+
+#include "export/ExportWriter.h"
+#include "export/TextForms.h"
+#include "platform/FileSystem.h"
+
+#include <array>
+#include <cstring>
+#include <span>
+#include <string>
+
+namespace hortivex {
+
+namespace {
+
+constexpr const char* kSection = "Climate";
+
+// A flag group: the whole byte under the group key, then one key per named bit. Bits without a
+// key of their own show only in the group's number.
+struct FlagKey {
+    const char* key;
+    std::uint8_t mask;
+};
+struct FlagGroup {
+    const char* key;
+    std::size_t offset;
+    std::array<FlagKey, 8> flags;
+    std::size_t count;
+};
+
+#define FIELD(name) #name, offsetof(TAerovaneSettings, name)
+
+const FlagGroup kFlagGroups[] = {
+    {FIELD(SetBool0),
+     {{{"AV_Fan1Installed", 1},
+       {"AV_Fan2Installed", 2},
+       {"AV_AirconInstalled", 4},
+       {"AV_HeaterInstalled", 8},
+       {"AV_CO2SensorInstalled", 16},
+       {"AV_CO2InjectionInstalled", 32},
+       {"AV_FoggerInstalled", 64},
+       {"AV_HumidifierInstalled", 128}}},
+     8},
+    {FIELD(SetBool1),
+     {{{"AV_DehumidifierInstalled", 1},
+       {"AV_LightBank1Installed", 2},
+       {"AV_LightBank2Installed", 4},
+       {"AV_OutsideTempSensorInstalled", 8},
+       {"AV_SecondEnviroSensorInstalled", 16},
+       {"AV_IntruderAlarmInstalled", 32},
+       // bit 64 has no key
+       {"AV_LightsAirCooledInstalled", 128}}},
+     7},
+    {FIELD(SetBool2),
+     {{{"AV_DisplayTempasDegF", 1},
+       {"AV_USADateFormat", 2},
+       {"AV_ControlbyVPD", 4},
+       {"AV_FailSafeAlarm", 8},
+       {"AV_FailSafeTriggered", 16},
+       {"AV_AlarmBeeperMuted", 32},
+       {"AV_DehumidifyByAC", 64},
+       {"AV_PurgingForHighRHInstalled", 128}}},
+     8},
+    {FIELD(SetBool3),
+     {{{"AV_AirTempInAlarm", 1},
+       {"AV_RHAlarm", 2},
+       {"AV_CO2Alarm", 4},
+       {"AV_LightAlarm", 8},
+       {"AV_IntruderAlarm", 16},
+       {"AV_PowerFailAlarm", 32},
+       {"AV_CO2InjectionEnabled", 64},
+       {"AV_LampOverTempSensor", 128}}},
+     8},
+    {FIELD(SetBool4),
+     {{{"AV_ReduceCO2InjectHotFreqVenting", 1},
+       {"AV_PeriodicAirChangeWhileAirCon", 2},
+       {"AV_InjectCO2F1Running", 4},
+       {"AV_LightingOverride", 8},
+       {"AV_ForceOnAirConDuringDay", 16},
+       {"AV_AllowHumidificationAtNight", 32},
+       {"AV_CO2Extraction", 64},
+       {"AV_ExtendedCO2Range", 128}}},
+     8},
+    {FIELD(SetBool5),
+     {{{"AV_Fan1Enabled", 1},
+       {"AV_Fan1ForceON", 2},
+       {"AV_Fan2orAirConEnabled", 4},
+       {"AV_Fan2orAirConForceON", 8},
+       {"AV_HeaterEnabled", 16},
+       {"AV_HeaterForceON", 32},
+       {"AV_DehumidifierEnabled", 64},
+       {"AV_DehumidifierForceON", 128}}},
+     8},
+    {FIELD(SetBool6),
+     {{{"AV_HumidifierOrFoggerEnabled", 1},
+       {"AV_HumidifierOrFoggerForceON", 2},
+       {"AV_LightBank1Enabled", 4},
+       {"AV_LightBank1ForceON", 8},
+       {"AV_LightBank2Enabled", 16},
+       {"AV_LightBank2ForceON", 32},
+       {"AV_PurgingForHighRHEnabled", 64}}}, // bit 128 has no key
+     7},
+};
+
+// One-byte numbers; the CO2 limits are stored in steps of 25.
+struct ByteField {
+    const char* key;
+    std::size_t offset;
+    int scale = 1;
+};
+const ByteField kByteFields[] = {
+    {FIELD(AlarmDetent)},
+    {FIELD(RHTarget)},
+    {FIELD(RHMin)},
+    {FIELD(RHMax)},
+    {FIELD(CO2_Min), 25},
+    {FIELD(CO2_Max), 25},
+    {FIELD(LightBankSP)},
+    {FIELD(RHMaxSP)},
+    {FIELD(DehumidOverrideRH)},
+    {FIELD(DehumidOverrideRHAC)},
+    {FIELD(PowerFailLampCoolMins)},
+    {FIELD(PowerFailLamp1OnDetentMins)},
+    {FIELD(LightBank2OnDetentMins)},
+    {FIELD(DayNightRampSPMins)},
+    {FIELD(NightToDayHeaterOnDetentMins)},
+    {FIELD(DayToNightHumidDetentMins)},
+    {FIELD(StartAirConBeforeDayMins)},
+    {FIELD(FogToCoolMaxRH)},
+    {FIELD(PurgeFan1OnFreqMins)},
+    {FIELD(PurgeFan1OnDurationLoSecs)},
+    {FIELD(PurgeFan1OnDurationHiSecs)},
+    {FIELD(FogPulseOnFreqSecsLo)},
+    {FIELD(FogPulseOnLoSecs)},
+    {FIELD(FogPulseOnHiSecs)},
+    {FIELD(CO2InjectTimeMinsMin)},
+    {FIELD(CO2InjectTimeMinsMax)},
+    {FIELD(CO2WaitTimeMin)},
+    {FIELD(CO2WaitTimeMax)},
+    {FIELD(CO2VentTimeMin)},
+    {FIELD(CO2VentTimeMax)},
+    {FIELD(RHProportionalRange)},
+    {FIELD(FogPulseOnFreqSecsHi)},
+};
+
+// 16-bit fields, written through WriteTypedValue with their value kind.
+struct WordField {
+    const char* key;
+    std::size_t offset;
+    const char* kind;
+};
+const WordField kWordFields[] = {
+    {FIELD(AirTempInTarget), "TEMP"},
+    {FIELD(AirTempInMin), "TEMP"},
+    {FIELD(AirTempInMax), "TEMP"},
+    {FIELD(VPDTarget), "OTHERS"},
+    {FIELD(VPDMin), "OTHERS"},
+    {FIELD(VPDMax), "OTHERS"},
+    {FIELD(CO2Target), "CO2"},
+    {FIELD(LightMin), "OTHERS"},
+    {FIELD(OffLineLogTime), "DATE"},
+    {FIELD(LightONTODSP), "DATE"},
+    {FIELD(LightONDurationSP), "DATE"},
+    {FIELD(DayTempSP), "TEMP"},
+    {FIELD(NightDropSP), "TEMP"},
+    {FIELD(VPDorRHDaySP), "RH"},
+    {FIELD(VPDorRHNightSP), "RH"},
+    {FIELD(CO2SP), "CO2"},
+    {FIELD(AirTempInHeatTarget), "TEMP"},
+    {FIELD(AirConOverrideTemp), "TEMP"},
+    {FIELD(FanFailOverride1LightTemp), "TEMP"},
+    {FIELD(FanFailOverrideAllLightsTemp), "TEMP"},
+    {FIELD(CO2FailSafeFansOnCO2), "CO2"},
+    {FIELD(spareCO2InjectOverrideCO2), "CO2"},
+    {FIELD(InhibitFansInsideOutsideTempDifferential), "TEMP"},
+    {FIELD(RHHighLowerVentingTemp), "TEMP"},
+    {FIELD(RHHighRaiseHeatingTemp), "TEMP"},
+    {FIELD(RHLowRaiseVentingTemp), "TEMP"},
+    {FIELD(FogToHumidifyMinTemp), "TEMP"},
+    {FIELD(AutoChangeToAirConAboveTempTarget), "TEMP"},
+    {FIELD(PeriodicAirChangeDayFreqMins), "OTHERS"},
+    {FIELD(PeriodicAirChangeNightFreqMins), "OTHERS"},
+    {FIELD(PeriodicAirChangeDayDurnSecs), "OTHERS"},
+    {FIELD(PeriodicAirChangeNightDurnSecs), "OTHERS"},
+    {FIELD(CO2InjectMinLight), "CO2"},
+    {FIELD(CO2TempBelowVentTarget), "CO2"},
+    {FIELD(CO2TempAboveVentTarget), "CO2"},
+    {FIELD(HeaterOnTemp), "TEMP"},
+    {FIELD(HeaterOffTemp), "TEMP"},
+    {FIELD(FansOnTemp), "TEMP"},
+    {FIELD(FansOffTemp), "TEMP"},
+    {FIELD(AirConOnTemp), "TEMP"},
+    {FIELD(AirConOffTemp), "TEMP"},
+    {FIELD(HumidOnRH), "RH"},
+    {FIELD(HumidOffRH), "RH"},
+    {FIELD(DeHumidOnRH), "RH"},
+    {FIELD(DeHumidOffRH), "RH"},
+    {FIELD(CO2OnPPM), "OTHERS"},
+    {FIELD(CO2OffPPM), "OTHERS"},
+    {FIELD(HeatingOffsetFromTempSP), "TEMP"},
+};
+
+// Arrays, each written as numbered keys from its first index.
+struct ArrayField {
+    const char* stem;
+    std::size_t offset;
+    int firstIndex;
+    int lastIndex;
+    bool chars = false;
+};
+const ArrayField kArrayFields[] = {
+    {FIELD(ECPercent), 28, 58},
+    {FIELD(DevName), 0, 9, true},
+};
+
+#undef FIELD
+
+static_assert(sizeof kByteFields / sizeof kByteFields[0] == 32);
+static_assert(sizeof kWordFields / sizeof kWordFields[0] == 48);
+
+std::int16_t WordAt(const std::uint8_t* record, std::size_t offset) {
+    return static_cast<std::int16_t>(record[offset] | (record[offset + 1] << 8));
+}
+
+} // namespace
+
+void ReadAerovaneSettingsFile(TAerovaneSettings& settings, const std::filesystem::path& path) {
+    const std::string bytes = ReadFilePrefix(path, sizeof(TAerovaneSettings));
+    std::memcpy(&settings, bytes.data(), bytes.size());
+}
+
+void ExportAerovaneSettings(const TAerovaneSettings& settings,
+                            const std::filesystem::path& iniPath) {
+    std::uint8_t record[sizeof(TAerovaneSettings)];
+    std::memcpy(record, &settings, sizeof record);
+    IniOutput out(iniPath);
+
+    for (const FlagGroup& group : kFlagGroups) {
+        const std::uint8_t flags = record[group.offset];
+        out.WriteEntry(kSection, group.key, NumberText(flags));
+        for (std::size_t i = 0; i < group.count; ++i)
+            out.WriteEntry(kSection, group.flags[i].key, FlagText(flags, group.flags[i].mask));
+    }
+    for (const ByteField& field : kByteFields)
+        out.WriteEntry(kSection, field.key, NumberText(record[field.offset] * field.scale));
+    for (const WordField& field : kWordFields)
+        WriteTypedValue(out, kSection, field.key, WordAt(record, field.offset), field.kind);
+    for (const ArrayField& field : kArrayFields) {
+        std::span<const std::uint8_t> run(
+            record + field.offset,
+            static_cast<std::size_t>(field.lastIndex - field.firstIndex + 1));
+        if (field.chars)
+            WriteCharGroup(out, kSection, field.stem, run, field.firstIndex, field.lastIndex);
+        else
+            WriteByteGroup(out, kSection, field.stem, run, field.firstIndex, field.lastIndex);
+    }
+    out.Close();
+}
+
+} // namespace hortivex
