@@ -33,7 +33,8 @@ bool WriteInPlace(const fs::path& target, std::string_view bytes) {
 
 } // namespace
 
-IniOutput::IniOutput(fs::path path) : path_(std::move(path)) {}
+IniOutput::IniOutput(fs::path path, int newFileMode)
+    : path_(std::move(path)), newFileMode_(newFileMode) {}
 
 void IniOutput::Refuse() const {
     throw HxError("Unable to write to " + path_.string());
@@ -96,7 +97,7 @@ void IniOutput::Close() {
         // Not flushed to the disk: a batch of thousands of files would wait on the disk for
         // each one; the rename alone keeps a program crash or a full disk from leaving a
         // half-written file.
-        WriteFileAtomically(target_, bytes, -1, false);
+        WriteFileAtomically(target_, bytes, newFileMode_, false);
     } catch (const TempFileError&) {
         // A writable file in a folder that takes no new file is written in place.
         if (!existed_ || !WriteInPlace(target_, bytes))

@@ -16,7 +16,9 @@ namespace hortivex {
 // Every refusal raises HxError "Unable to write to <file name>".
 class IniOutput {
 public:
-    explicit IniOutput(std::filesystem::path path);
+    // A file that does not exist yet is created with newFileMode (default: 0666 less the umask);
+    // an existing file keeps its mode.
+    explicit IniOutput(std::filesystem::path path, int newFileMode = -1);
     IniOutput(const IniOutput&) = delete;
     IniOutput& operator=(const IniOutput&) = delete;
 
@@ -39,6 +41,7 @@ private:
     std::optional<IniDocument> document_;
     bool dirty_ = false;
     bool existed_ = false;
+    int newFileMode_;
 };
 
 } // namespace hortivex

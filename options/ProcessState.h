@@ -17,6 +17,8 @@ struct ProcessState {
     std::string workingFolder;
     // The EC unit text of the last EC-unit predicate that held: " CF  ", "mS/cm" or "ppm".
     std::string ecUnitLabel;
+    // The temperature unit text ("C" for Celsius); nothing in this system sets it.
+    std::string tempUnitLabel;
     // A switch of the full application that this system never sets.
     bool modeFlag = false;
     // The full application's grow rooms (at most 32 names, numbered from 1); empty here.
