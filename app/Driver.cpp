@@ -34,10 +34,17 @@ void ConvertAerovaneSettings(const std::string& path, const std::string& iniPath
     controller->ExportSettings(iniPath);
 }
 
+void ConvertAerovaneSchedule(const std::string& path, const std::string& iniPath) {
+    auto controller = TDevice::Create<TAerovane>("1", "2", false);
+    controller->ReadScheduleFile(path);
+    controller->ExportSchedule(iniPath);
+}
+
 // Tested in order; the first equal extension wins.
 const InputKind kInputKinds[] = {
     {".fvs", ConvertFertivoSettings},
     {".avs", ConvertAerovaneSettings},
+    {".ava", ConvertAerovaneSchedule},
 };
 
 std::string WithTrailingSeparator(std::string folder) {

@@ -53,22 +53,26 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 } // namespace
 
-std::string ReadFilePrefix(const fs::path& path, std::size_t maxBytes) {
-    // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; the type check below
-    // then refuses it before any read.
+namespace {
+
+// Opens an existing regular file read-only. O_NONBLOCK keeps the open of a FIFO from waiting
+// for a writer; the type check then refuses it before any read.
+FileDescriptor OpenRegularFile(const fs::path& path, struct stat& st) {
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (fd.get() < 0)
         throw InOutError("Cannot open " + path.string() + ": " + Reason(errno));
-    struct stat st {};
     if (::fstat(fd.get(), &st) != 0)
         throw InOutError("Cannot read " + path.string() + ": " + Reason(errno));
     if (!S_ISREG(st.st_mode))
         throw InOutError("Cannot read " + path.string() + ": not a regular file");
+    return FileDescriptor(fd.release());
+}
 
+std::string ReadUpTo(int fd, const fs::path& path, std::size_t maxBytes) {
     std::string bytes(maxBytes, '\0');
     std::size_t got = 0;
     while (got < maxBytes) {
-        ssize_t n = ::read(fd.get(), bytes.data() + got, maxBytes - got);
+        ssize_t n = ::read(fd, bytes.data() + got, maxBytes - got);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -78,6 +82,26 @@ std::string ReadFilePrefix(const fs::path& path, std::size_t maxBytes) {
         got += static_cast<std::size_t>(n);
     }
     bytes.resize(got);
+    return bytes;
+}
+
+} // namespace
+
+std::string ReadFilePrefix(const fs::path& path, std::size_t maxBytes) {
+    struct stat st {};
+    FileDescriptor fd = OpenRegularFile(path, st);
+    return ReadUpTo(fd.get(), path, maxBytes);
+}
+
+std::string ReadRecords(const fs::path& path, std::size_t recordSize, std::size_t maxRecords) {
+    struct stat st {};
+    FileDescriptor fd = OpenRegularFile(path, st);
+    const auto records = static_cast<std::uintmax_t>(st.st_size) / recordSize;
+    if (records > maxRecords)
+        throw InOutError("Cannot read " + path.string() + ": too large for a file of " +
+                         std::to_string(recordSize) + "-byte records");
+    std::string bytes = ReadUpTo(fd.get(), path, static_cast<std::size_t>(records) * recordSize);
+    bytes.resize(bytes.size() / recordSize * recordSize); // a file that shrank meanwhile
     return bytes;
 }
 

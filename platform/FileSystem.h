@@ -20,6 +20,12 @@ public:
 // is not a regular file (a folder, FIFO, device or socket is never read) or a read fails.
 std::string ReadFilePrefix(const std::filesystem::path& path, std::size_t maxBytes);
 
+// Reads the whole records of an existing regular file: its size divided by recordSize, trailing
+// bytes that fill no record left out. Raises InOutError as ReadFilePrefix does, and when the
+// file holds more than maxRecords records (a file too large to be what it claims to be).
+std::string ReadRecords(const std::filesystem::path& path, std::size_t recordSize,
+                        std::size_t maxRecords);
+
 // Writes bytes to target through a temporary file in the same folder and a rename, so the
 // target is either left as it was or replaced whole, whatever happens to the program. With
 // `durable` the data and the folder entry are also flushed to the disk (fsync), so that the

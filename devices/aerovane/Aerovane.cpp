@@ -77,6 +77,19 @@ void TAerovane::MarkChangedB() {
     changeFlag1_ = changeFlag2_ = true;
 }
 
+bool TAerovane::IsFunctionAvailable(int kind, bool defaultValue) {
+    if (kind == 4)
+        return local_.ScheduleEnabled;
+    if (kind == 7)
+        return local_.FeatureFlag7;
+    return defaultValue;
+}
+
+void TAerovane::ResetStatus() {
+    TControllerWithSchedule::ResetStatus();
+    local_ = TAerovaneLocalSettings{};
+}
+
 void TAerovane::ReadSettingsFile(const std::filesystem::path& path) {
     ReadAerovaneSettingsFile(settings_, path);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "devices/Controller.h"
+#include "devices/aerovane/AerovaneSchedule.h"
 #include "devices/aerovane/AerovaneSettings.h"
 
 #include <filesystem>
@@ -19,6 +20,21 @@ public:
     // Writes the settings record as the 278 keys of section "Climate".
     void ExportSettings(const std::filesystem::path& iniPath);
 
+    TAerovaneLocalSettings& LocalSettings() { return local_; }
+
+    // Replaces the day list with the 20-byte records of an ".ava" file, in file order.
+    // Raises InOutError naming the file when it cannot be read.
+    void ReadScheduleFile(const std::filesystem::path& path);
+    // Writes each day as section "ClimateSchedule_<index>" with its 24 keys.
+    void ExportSchedule(const std::filesystem::path& iniPath);
+
+    // Fills the setpoints of the entry at index from the day before it (the settings record's
+    // setpoint block for the first day) and sets its day to index + 1.
+    void InitScheduleEntry(int index);
+    // The index of the day in force today: the last entry before the first whose day lies
+    // after today's day of the grow; 0 when there is none.
+    int GetCurrentScheduleIndex();
+
     bool ChangeFlag1() const { return changeFlag1_; }
     bool ChangeFlag2() const { return changeFlag2_; }
 
@@ -32,6 +48,18 @@ public:
     bool HasUnsentChanges() override { return changeFlag1_ || changeFlag2_; }
     void MarkChangedA() override;
     void MarkChangedB() override;
+    bool IsFunctionAvailable(int kind, bool defaultValue) override;
+    void ResetStatus() override;
+
+    int GetScheduleCount() override;
+    int GetScheduleDay(int index) override;
+    std::string GetScheduleDateText(int index) override;
+    void SetScheduleStartDate(TDateTime date) override { local_.StartDate = date; }
+    TDateTime GetScheduleStartDate() override;
+    void DeleteScheduleEntry(int index) override;
+    bool AddScheduleEntry(int day) override;
+    bool MoveScheduleEntry(int fromDay, int toDay) override;
+    void ScheduleChanged() override {}
     bool UsesUsDateFormat() override { return (settings_.SetBool2 & 0x02) != 0; }
 
 protected:
@@ -40,7 +68,10 @@ protected:
     void Construct() override;
 
 private:
+    const TAerovaneScheduleDay& DayAt(int index) const;
+
     TAerovaneSettings settings_{};
+    TAerovaneLocalSettings local_;
     bool changeFlag1_ = false;
     bool changeFlag2_ = false;
     bool alarmActive_ = false;

@@ -1,0 +1,186 @@
+// The climate schedule of TAerovane: the ".ava" file, its export and the day list.
+#include "devices/aerovane/Aerovane.h"
+
+#include "export/ExportWriter.h"
+#include "export/TextForms.h"
+#include "platform/Errors.h"
+#include "platform/FileSystem.h"
+#include "platform/Services.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace hortivex {
+
+namespace {
+
+// Far beyond any real schedule (a day record per day of a grow); a larger file is not one.
+constexpr std::size_t kMaxScheduleDays = 1'000'000;
+
+struct TypedField {
+    const char* key;
+    std::size_t offset;
+    const char* kind;
+};
+
+#define FIELD(name) #name, offsetof(TAerovaneScheduleDay, name)
+// After "Day", "LightBankSP" and "RHMaxSP", in this order.
+const TypedField kTypedFields[] = {
+    {FIELD(DayTempSP), "TEMP"},   {FIELD(LightONTODSP), "DATE"}, {FIELD(LightONDurationSP), "DATE"},
+    {FIELD(NightDropSP), "TEMP"}, {FIELD(VPDorRHDaySP), "RH"},   {FIELD(VPDorRHNightSP), "RH"},
+    {FIELD(CO2SP), "CO2"},
+};
+#undef FIELD
+
+std::int16_t WordAt(const std::uint8_t* record, std::size_t offset) {
+    return static_cast<std::int16_t>(record[offset] | (record[offset + 1] << 8));
+}
+
+std::int32_t LongAt(const std::uint8_t* record, std::size_t offset) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(record[offset]) |
+                                     static_cast<std::uint32_t>(record[offset + 1]) << 8 |
+                                     static_cast<std::uint32_t>(record[offset + 2]) << 16 |
+                                     static_cast<std::uint32_t>(record[offset + 3]) << 24);
+}
+
+std::uint8_t* SetpointsOf(TAerovaneScheduleDay& day) {
+    return reinterpret_cast<std::uint8_t*>(&day) + kAerovaneSetpointsOffset;
+}
+
+std::string TwoDigits(int n) {
+    return {static_cast<char>('0' + n / 10 % 10), static_cast<char>('0' + n % 10)};
+}
+
+TDateTime Today() {
+    const LocalTime now = CurrentClock().Now();
+    return DateTimeFromParts(now.year, now.month, now.day, now.hour, now.minute, now.second,
+                             now.millisecond);
+}
+
+} // namespace
+
+void TAerovane::ReadScheduleFile(const std::filesystem::path& path) {
+    const std::string bytes = ReadRecords(path, sizeof(TAerovaneScheduleDay), kMaxScheduleDays);
+    local_.Days.resize(bytes.size() / sizeof(TAerovaneScheduleDay));
+    if (!bytes.empty())
+        std::memcpy(local_.Days.data(), bytes.data(), bytes.size());
+    local_.ScheduleLoaded = true;
+}
+
+void TAerovane::ExportSchedule(const std::filesystem::path& iniPath) {
+    IniOutput out(iniPath);
+    for (std::size_t i = 0; i < local_.Days.size(); ++i) {
+        std::uint8_t record[sizeof(TAerovaneScheduleDay)];
+        std::memcpy(record, &local_.Days[i], sizeof record);
+        const std::string section = "ClimateSchedule_" + IndexText(static_cast<long long>(i));
+        out.WriteWholeEntry(section, "Day", LongAt(record, offsetof(TAerovaneScheduleDay, Day)));
+        out.WriteEntry(section, "LightBankSP",
+                       NumberText(record[offsetof(TAerovaneScheduleDay, LightBankSP)]));
+        out.WriteEntry(section, "RHMaxSP",
+                       NumberText(record[offsetof(TAerovaneScheduleDay, RHMaxSP)]));
+        for (const TypedField& field : kTypedFields)
+            WriteTypedValue(out, section, field.key, WordAt(record, field.offset), field.kind);
+    }
+    out.Close();
+}
+
+const TAerovaneScheduleDay& TAerovane::DayAt(int index) const {
+    if (index < 0 || static_cast<std::size_t>(index) >= local_.Days.size())
+        throw HxError("List index out of bounds (" + std::to_string(index) + ")");
+    return local_.Days[static_cast<std::size_t>(index)];
+}
+
+void TAerovane::InitScheduleEntry(int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= local_.Days.size())
+        return;
+    TAerovaneScheduleDay& day = local_.Days[static_cast<std::size_t>(index)];
+    if (index == 0) {
+        std::memcpy(SetpointsOf(day),
+                    reinterpret_cast<const std::uint8_t*>(&settings_) +
+                        offsetof(TAerovaneSettings, LightBankSP),
+                    kAerovaneSetpointsSize);
+    } else {
+        std::memcpy(SetpointsOf(day), SetpointsOf(local_.Days[static_cast<std::size_t>(index - 1)]),
+                    kAerovaneSetpointsSize);
+    }
+    day.Day = index + 1;
+}
+
+int TAerovane::GetScheduleCount() {
+    return local_.ScheduleEnabled ? static_cast<int>(local_.Days.size()) : 1;
+}
+
+int TAerovane::GetScheduleDay(int index) {
+    return DayAt(index).Day;
+}
+
+std::string TAerovane::GetScheduleDateText(int index) {
+    const CivilDate d = CivilDateOf(local_.StartDate + DayAt(index).Day - 1);
+    const std::string sep = CurrentRegional().DateSeparator();
+    const std::string dd = TwoDigits(d.day), mm = TwoDigits(d.month), yy = TwoDigits(d.year);
+    return UsesUsDateFormat() ? mm + sep + dd + sep + yy : dd + sep + mm + sep + yy;
+}
+
+TDateTime TAerovane::GetScheduleStartDate() {
+    if (local_.StartDate == 0)
+        local_.StartDate = Today();
+    return local_.StartDate;
+}
+
+void TAerovane::DeleteScheduleEntry(int index) {
+    // Removes exactly the entry at index, whether or not the schedule is in use; an index
+    // outside the list changes nothing.
+    if (index < 0 || static_cast<std::size_t>(index) >= local_.Days.size())
+        return;
+    local_.Days.erase(local_.Days.begin() + index);
+}
+
+bool TAerovane::AddScheduleEntry(int day) {
+    auto& days = local_.Days;
+    std::size_t position = days.size();
+    for (std::size_t i = 0; i < days.size(); ++i) {
+        if (days[i].Day == day)
+            return false;
+        if (days[i].Day > day) {
+            position = i;
+            break;
+        }
+    }
+    days.insert(days.begin() + static_cast<std::ptrdiff_t>(position), TAerovaneScheduleDay{});
+    InitScheduleEntry(static_cast<int>(position));
+    days[position].Day = day;
+    return true;
+}
+
+bool TAerovane::MoveScheduleEntry(int fromDay, int toDay) {
+    auto& days = local_.Days;
+    auto has = [&](int day) {
+        return std::find_if(days.begin(), days.end(),
+                            [day](const TAerovaneScheduleDay& d) { return d.Day == day; });
+    };
+    if (has(toDay) != days.end())
+        return false;
+    auto from = has(fromDay);
+    if (from == days.end())
+        return false;
+    std::uint8_t setpoints[kAerovaneSetpointsSize];
+    std::memcpy(setpoints, SetpointsOf(*from), sizeof setpoints);
+    days.erase(from);
+    AddScheduleEntry(toDay);
+    std::memcpy(SetpointsOf(*has(toDay)), setpoints, sizeof setpoints);
+    return true;
+}
+
+int TAerovane::GetCurrentScheduleIndex() {
+    const double today = std::trunc(Today()) - std::trunc(local_.StartDate) + 1;
+    int index = 0;
+    for (std::size_t i = 0; i < local_.Days.size(); ++i) {
+        if (local_.Days[i].Day > today)
+            break;
+        index = static_cast<int>(i);
+    }
+    return index;
+}
+
+} // namespace hortivex
