@@ -22,6 +22,12 @@ struct InputKind {
     void (*convert)(const std::string& path, const std::string& iniPath);
 };
 
+void ConvertFertivoSchedule(const std::string& path, const std::string& iniPath) {
+    auto controller = TDevice::Create<TFertivo>("1", "2", false);
+    controller->ReadScheduleFile(path, false);
+    controller->ExportSchedule(iniPath);
+}
+
 void ConvertFertivoSettings(const std::string& path, const std::string& iniPath) {
     auto controller = TDevice::Create<TFertivo>("1", "2", false);
     controller->ReadSettingsFile(path);
@@ -42,6 +48,7 @@ void ConvertAerovaneSchedule(const std::string& path, const std::string& iniPath
 
 // Tested in order; the first equal extension wins.
 const InputKind kInputKinds[] = {
+    {".fvd", ConvertFertivoSchedule},
     {".fvs", ConvertFertivoSettings},
     {".avs", ConvertAerovaneSettings},
     {".ava", ConvertAerovaneSchedule},

@@ -92,6 +92,26 @@ std::string TUSBController::BuildA0Command() {
     return "A0" + Nul();
 }
 
+std::string TControllerWithSchedule::ScheduleDateText(TDateTime date, bool usFormat) {
+    auto two = [](int n) {
+        return std::string{static_cast<char>('0' + n / 10 % 10), static_cast<char>('0' + n % 10)};
+    };
+    const CivilDate d = CivilDateOf(date);
+    const std::string sep = CurrentRegional().DateSeparator();
+    const std::string dd = two(d.day), mm = two(d.month), yy = two(d.year);
+    return usFormat ? mm + sep + dd + sep + yy : dd + sep + mm + sep + yy;
+}
+
+TDateTime TControllerWithSchedule::Now() {
+    const LocalTime now = CurrentClock().Now();
+    return DateTimeFromParts(now.year, now.month, now.day, now.hour, now.minute, now.second,
+                             now.millisecond);
+}
+
+void TControllerWithSchedule::ThrowIndexError(int index) {
+    throw HxError("List index out of bounds (" + std::to_string(index) + ")");
+}
+
 int TControllerWithSchedule::GetScheduleCount() {
     throw AbstractMethodError();
 }

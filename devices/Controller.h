@@ -2,6 +2,9 @@
 
 #include "devices/Device.h"
 
+#include <cmath>
+#include <vector>
+
 namespace hortivex {
 
 // A controller with month logs and a list of pending texts.
@@ -57,6 +60,23 @@ public:
 
 protected:
     using TUSBController::TUSBController;
+
+    // "dd/mm/yy", or "mm/dd/yy" in the US format, with the regional date separator.
+    static std::string ScheduleDateText(TDateTime date, bool usFormat);
+    // The current local date and time.
+    static TDateTime Now();
+    // The index of the entry in force today with the schedule starting on start: the last
+    // entry before the first whose day lies after today's day of the schedule; 0 when none.
+    template <class Day>
+    static int CurrentScheduleIndex(const std::vector<Day>& days, TDateTime start) {
+        const double today = std::trunc(Now()) - std::trunc(start) + 1;
+        int index = 0;
+        for (std::size_t i = 0; i < days.size() && days[i].Day <= today; ++i)
+            index = static_cast<int>(i);
+        return index;
+    }
+    // The error for an index outside the list.
+    [[noreturn]] static void ThrowIndexError(int index);
 };
 
 } // namespace hortivex

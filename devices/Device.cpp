@@ -1,5 +1,6 @@
 #include "devices/Device.h"
 
+#include "export/Units.h"
 #include "options/ProcessState.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
@@ -48,14 +49,7 @@ void TDevice::Construct() {
     createdFlag_ = 1;
     linkState_[2] = 0; // the device address character
     logExtension_ = ".log";
-    const auto& rooms = Process().roomNames;
-    roomIndex_ = 0;
-    for (std::size_t i = 0; i < rooms.size() && i < 32; ++i) {
-        if (rooms[i] == roomName_) {
-            roomIndex_ = static_cast<int>(i) + 1;
-            break;
-        }
-    }
+    roomIndex_ = FindRoomIndex(roomName_);
     systemList_.clear();
     ResetState();
 }

@@ -5,33 +5,11 @@
 #include "platform/FileSystem.h"
 
 #include <cerrno>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace hortivex {
 namespace fs = std::filesystem;
-
-namespace {
-
-bool WriteInPlace(const fs::path& target, std::string_view bytes) {
-    int fd = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
-        return false;
-    bool ok = true;
-    while (ok && !bytes.empty()) {
-        ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        if (ok)
-            bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    ok = ::fsync(fd) == 0 && ok;
-    return ::close(fd) == 0 && ok;
-}
-
-} // namespace
 
 IniOutput::IniOutput(fs::path path, int newFileMode)
     : path_(std::move(path)), newFileMode_(newFileMode) {}
@@ -100,7 +78,7 @@ void IniOutput::Close() {
         WriteFileAtomically(target_, bytes, newFileMode_, false);
     } catch (const TempFileError&) {
         // A writable file in a folder that takes no new file is written in place.
-        if (!existed_ || !WriteInPlace(target_, bytes))
+        if (!existed_ || !WriteFileInPlace(target_, bytes))
             Refuse();
     } catch (const std::exception&) {
         Refuse();

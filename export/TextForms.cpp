@@ -2,6 +2,7 @@
 
 #include "platform/Services.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -10,14 +11,16 @@ namespace hortivex {
 
 namespace {
 
-// Significant digits of |x| rounded to 15, with the decimal exponent of the first digit
-// (x = d1.d2d3... * 10^exponent). Trailing zeros are removed from digits.
+// Significant digits of a positive finite magnitude rounded to `precision` (1 to 17), with the
+// decimal exponent of the first digit (x = d1.d2d3... * 10^exponent). Trailing zeros are removed
+// from digits.
 struct Digits {
     std::string digits;
     int exponent = 0;
 };
 
-Digits FifteenDigits(long double magnitude) {
+Digits RoundedDigits(long double magnitude, int precision) {
+    const auto keep = static_cast<std::size_t>(precision);
     // 18 correctly rounded significant digits first: "d.ddddddddddddddddde+XX".
     char buffer[64];
     auto result =
@@ -32,11 +35,11 @@ Digits FifteenDigits(long double magnitude) {
         if (c != '.')
             digits.push_back(c);
 
-    // Then to 15 digits: a 16th digit of 5 or more rounds the magnitude up.
-    bool roundUp = digits[15] >= '5';
-    digits.resize(15);
+    // Then to the precision: a next digit of 5 or more rounds the magnitude up.
+    bool roundUp = digits[keep] >= '5';
+    digits.resize(keep);
     if (roundUp) {
-        int i = 14;
+        int i = precision - 1;
         while (i >= 0 && digits[static_cast<std::size_t>(i)] == '9')
             digits[static_cast<std::size_t>(i--)] = '0';
         if (i >= 0) {
@@ -60,6 +63,11 @@ std::string NumberText(long double x) {
 }
 
 std::string NumberText(long double x, std::string_view decimalSymbol) {
+    return GeneralNumberText(x, 15, 1, decimalSymbol);
+}
+
+std::string GeneralNumberText(long double x, int precision, int minExponentDigits,
+                              std::string_view decimalSymbol) {
     if (std::isnan(x))
         return "NAN";
     if (std::isinf(x))
@@ -67,10 +75,11 @@ std::string NumberText(long double x, std::string_view decimalSymbol) {
     if (x == 0)
         return "0";
 
-    Digits d = FifteenDigits(std::fabs(x));
+    precision = std::clamp(precision, 1, 17);
+    Digits d = RoundedDigits(std::fabs(x), precision);
     std::string text = x < 0 ? "-" : "";
     const int count = static_cast<int>(d.digits.size());
-    if (d.exponent >= -4 && d.exponent < 15) {
+    if (d.exponent >= -4 && d.exponent < precision) {
         if (d.exponent < 0) {
             text += "0";
             text += decimalSymbol;
@@ -92,7 +101,12 @@ std::string NumberText(long double x, std::string_view decimalSymbol) {
         text.append(d.digits, 1);
     }
     text += "E";
-    text += std::to_string(d.exponent);
+    if (d.exponent < 0)
+        text += "-";
+    const std::string exponent = std::to_string(d.exponent < 0 ? -d.exponent : d.exponent);
+    if (static_cast<int>(exponent.size()) < minExponentDigits)
+        text.append(static_cast<std::size_t>(minExponentDigits) - exponent.size(), '0');
+    text += exponent;
     return text;
 }
 

@@ -12,6 +12,14 @@ namespace hortivex {
 std::string NumberText(long double x);
 std::string NumberText(long double x, std::string_view decimalSymbol);
 
+// The general number format behind NumberText, for other digit counts: x rounded to `precision`
+// significant digits (1 to 17; a next digit of 5 rounds the magnitude up), positional while the
+// rounded first digit's exponent lies in -4 .. precision - 1, else "d.dddE<exponent>" with at
+// least minExponentDigits exponent digits ("E05", "E-05"). Trailing fraction zeros are dropped;
+// 0 is "0", NaN and infinities are "NAN", "INF" and "-INF".
+std::string GeneralNumberText(long double x, int precision, int minExponentDigits,
+                              std::string_view decimalSymbol);
+
 // Decimal text of a whole number, for numbered keys and sections.
 std::string IndexText(long long n);
 

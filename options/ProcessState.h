@@ -1,7 +1,9 @@
 #pragma once
 
 #include "devices/Interfaced.h"
+#include "options/Options.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,6 +29,8 @@ struct ProcessState {
     std::optional<std::string> selectedControllerName;
     // The devices registered with the application.
     std::vector<Ref<TDevice>> devices;
+    // The shared application options; made by GetOptions() on first use.
+    std::unique_ptr<TOptions> options;
 };
 
 ProcessState& Process();

@@ -1,6 +1,7 @@
 #include "platform/FileSystem.h"
 
 #include "platform/Errors.h"
+#include "platform/FaultInjection.h"
 
 #include <cerrno>
 #include <cstring>
@@ -37,7 +38,7 @@ private:
 
 bool WriteAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
-        ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        ssize_t n = sys::Write(fd, bytes.data(), bytes.size());
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -58,7 +59,7 @@ namespace {
 // Opens an existing regular file read-only. O_NONBLOCK keeps the open of a FIFO from waiting
 // for a writer; the type check then refuses it before any read.
 FileDescriptor OpenRegularFile(const fs::path& path, struct stat& st) {
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    FileDescriptor fd(sys::Open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (fd.get() < 0)
         throw InOutError("Cannot open " + path.string() + ": " + Reason(errno));
     if (::fstat(fd.get(), &st) != 0)
@@ -72,7 +73,7 @@ std::string ReadUpTo(int fd, const fs::path& path, std::size_t maxBytes) {
     std::string bytes(maxBytes, '\0');
     std::size_t got = 0;
     while (got < maxBytes) {
-        ssize_t n = ::read(fd, bytes.data() + got, maxBytes - got);
+        ssize_t n = sys::Read(fd, bytes.data() + got, maxBytes - got);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -103,6 +104,14 @@ std::string ReadRecords(const fs::path& path, std::size_t recordSize, std::size_
     std::string bytes = ReadUpTo(fd.get(), path, static_cast<std::size_t>(records) * recordSize);
     bytes.resize(bytes.size() / recordSize * recordSize); // a file that shrank meanwhile
     return bytes;
+}
+
+bool WriteFileInPlace(const fs::path& target, std::string_view bytes) {
+    FileDescriptor fd(sys::Open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY));
+    if (fd.get() < 0)
+        return false;
+    const bool written = WriteAll(fd.get(), bytes) && sys::Fsync(fd.get()) == 0;
+    return ::close(fd.release()) == 0 && written;
 }
 
 void CreateFolderLevel(const std::string& folder) {
@@ -137,7 +146,7 @@ void WriteFileAtomically(const fs::path& target, std::string_view bytes, int new
     name += target.filename().string();
     name += ".hxtmp-XXXXXX";
     std::string pattern = (folder / name).string();
-    FileDescriptor fd(::mkstemp(pattern.data()));
+    FileDescriptor fd(sys::Mkstemp(pattern.data()));
     if (fd.get() < 0)
         throw TempFileError(errno, std::generic_category(),
                             "Cannot create a temporary file beside " + target.string());
@@ -166,11 +175,11 @@ void WriteFileAtomically(const fs::path& target, std::string_view bytes, int new
         fail(errno, "Cannot set the mode of");
     if (!WriteAll(fd.get(), bytes))
         fail(errno ? errno : EIO, "Cannot write");
-    if (durable && ::fsync(fd.get()) != 0)
+    if (durable && sys::Fsync(fd.get()) != 0)
         fail(errno, "Cannot flush");
     if (::close(fd.release()) != 0)
         fail(errno, "Cannot close");
-    if (::rename(temp.c_str(), target.c_str()) != 0)
+    if (sys::Rename(temp.c_str(), target.c_str()) != 0)
         fail(errno, "Cannot replace");
     if (!durable)
         return;

@@ -35,6 +35,10 @@ std::string ReadRecords(const std::filesystem::path& path, std::size_t recordSiz
 void WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes,
                          int newFileMode = -1, bool durable = true);
 
+// Truncates an existing file and writes bytes into it: for a file in a folder that takes no new
+// (temporary) file. Not atomic. Answers false on any failure.
+bool WriteFileInPlace(const std::filesystem::path& target, std::string_view bytes);
+
 // Creates one folder level if it does not exist yet; a failure is ignored (it shows later,
 // when a file in the folder is used).
 void CreateFolderLevel(const std::string& folder);

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "options/ProcessState.h"
+#include "platform/FaultInjection.h"
 #include "platform/RegistryStore.h"
 #include "platform/Services.h"
 
@@ -8,6 +9,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <stdexcept>
 
@@ -26,11 +28,19 @@ public:
 class FreshServices : public ::testing::EmptyTestEventListener {
     void OnTestStart(const ::testing::TestInfo&) override {
         ResetProcessState();
+        ClearFaults();
         ResetPlatformServices();
         InstallRegional(std::make_shared<FixedRegional>());
         InstallSettingsStore(MakeMemorySettingsStore());
         InstallMessages(std::make_shared<SilentMessages>());
+        // A working folder of its own, so that files made there (the options file) never land
+        // in the current folder or leak into the next test.
+        workingFolder_ = std::make_unique<TempDir>();
+        Process().workingFolder = workingFolder_->path().string() + "/";
     }
+    void OnTestEnd(const ::testing::TestInfo&) override { workingFolder_.reset(); }
+
+    std::unique_ptr<TempDir> workingFolder_;
 };
 
 const bool kRegistered = [] {

@@ -5,10 +5,8 @@
 #include "export/TextForms.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
-#include "platform/Services.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
 namespace hortivex {
@@ -48,16 +46,6 @@ std::uint8_t* SetpointsOf(TAerovaneScheduleDay& day) {
     return reinterpret_cast<std::uint8_t*>(&day) + kAerovaneSetpointsOffset;
 }
 
-std::string TwoDigits(int n) {
-    return {static_cast<char>('0' + n / 10 % 10), static_cast<char>('0' + n % 10)};
-}
-
-TDateTime Today() {
-    const LocalTime now = CurrentClock().Now();
-    return DateTimeFromParts(now.year, now.month, now.day, now.hour, now.minute, now.second,
-                             now.millisecond);
-}
-
 } // namespace
 
 void TAerovane::ReadScheduleFile(const std::filesystem::path& path) {
@@ -87,7 +75,7 @@ void TAerovane::ExportSchedule(const std::filesystem::path& iniPath) {
 
 const TAerovaneScheduleDay& TAerovane::DayAt(int index) const {
     if (index < 0 || static_cast<std::size_t>(index) >= local_.Days.size())
-        throw HxError("List index out of bounds (" + std::to_string(index) + ")");
+        ThrowIndexError(index);
     return local_.Days[static_cast<std::size_t>(index)];
 }
 
@@ -116,15 +104,12 @@ int TAerovane::GetScheduleDay(int index) {
 }
 
 std::string TAerovane::GetScheduleDateText(int index) {
-    const CivilDate d = CivilDateOf(local_.StartDate + DayAt(index).Day - 1);
-    const std::string sep = CurrentRegional().DateSeparator();
-    const std::string dd = TwoDigits(d.day), mm = TwoDigits(d.month), yy = TwoDigits(d.year);
-    return UsesUsDateFormat() ? mm + sep + dd + sep + yy : dd + sep + mm + sep + yy;
+    return ScheduleDateText(local_.StartDate + DayAt(index).Day - 1, UsesUsDateFormat());
 }
 
 TDateTime TAerovane::GetScheduleStartDate() {
     if (local_.StartDate == 0)
-        local_.StartDate = Today();
+        local_.StartDate = Now();
     return local_.StartDate;
 }
 
@@ -173,14 +158,7 @@ bool TAerovane::MoveScheduleEntry(int fromDay, int toDay) {
 }
 
 int TAerovane::GetCurrentScheduleIndex() {
-    const double today = std::trunc(Today()) - std::trunc(local_.StartDate) + 1;
-    int index = 0;
-    for (std::size_t i = 0; i < local_.Days.size(); ++i) {
-        if (local_.Days[i].Day > today)
-            break;
-        index = static_cast<int>(i);
-    }
-    return index;
+    return CurrentScheduleIndex(local_.Days, local_.StartDate);
 }
 
 } // namespace hortivex

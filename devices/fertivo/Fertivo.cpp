@@ -1,8 +1,10 @@
 #include "devices/fertivo/Fertivo.h"
 
+#include "options/Options.h"
 #include "options/ProcessState.h"
 #include "platform/FileSystem.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace hortivex {
@@ -20,6 +22,13 @@ struct Feature {
     int minVersion;
 };
 constexpr Feature kFeatures[] = {{3, 200}, {7, 301}, {8, 303}};
+
+// Sets the process-wide EC unit label and has the options follow it. The first call loads
+// the options, which may write the options file and may raise.
+void SelectEcUnit(const char* label) {
+    Process().ecUnitLabel = label;
+    GetOptions().DeriveUnits();
+}
 
 } // namespace
 
@@ -59,6 +68,32 @@ void TFertivo::SetFirmwareVersion(int version) {
             features_ |= static_cast<std::uint16_t>(1u << f.bit);
 }
 
+int TFertivo::GetPpmFactor() {
+    if (!HasFeature(3))
+        return TControllerWithSchedule::GetPpmFactor();
+    const std::int16_t factor = settings_.TDSFactor;
+    if (factor == 500 || factor == 640 || factor == 700)
+        return factor;
+    settings_.TDSFactor = 500;
+    return 500;
+}
+
+bool TFertivo::IsFunctionAvailable(int kind, bool defaultValue) {
+    if (kind == 4)
+        return true;
+    if (kind == 7)
+        return local_.ScheduleEnabled;
+    return defaultValue;
+}
+
+void TFertivo::ResetStatus() {
+    TControllerWithSchedule::ResetStatus();
+    local_ = TFertivoLocalSettings{};
+    local_.ReminderPeriod = 2;
+    local_.NextReminderDate = std::trunc(Now()) + 14;
+    local_.PpmFactor = 500;
+}
+
 void TFertivo::SetControllerName(const std::string& name) {
     TControllerWithSchedule::SetControllerName(name);
     CopyName(name, settings_.DevName);
@@ -72,21 +107,21 @@ void TFertivo::ReadSettingsFile(const std::filesystem::path& path) {
 bool TFertivo::IsEcUnitCF() {
     if ((settings_.SetBool2 & (kEcUnitCF | kEcUnitPpm)) != kEcUnitCF)
         return false;
-    Process().ecUnitLabel = " CF  ";
+    SelectEcUnit(" CF  ");
     return true;
 }
 
 bool TFertivo::IsEcUnitMs() {
     if ((settings_.SetBool2 & (kEcUnitCF | kEcUnitPpm)) != 0)
         return false;
-    Process().ecUnitLabel = "mS/cm";
+    SelectEcUnit("mS/cm");
     return true;
 }
 
 bool TFertivo::IsEcUnitPpm() {
     if ((settings_.SetBool2 & (kEcUnitCF | kEcUnitPpm)) != kEcUnitPpm)
         return false;
-    Process().ecUnitLabel = "ppm";
+    SelectEcUnit("ppm");
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "devices/Controller.h"
+#include "devices/fertivo/FertivoSchedule.h"
 #include "devices/fertivo/FertivoSettings.h"
 
 #include <cstdint>
@@ -24,8 +25,24 @@ public:
     // Writes the settings record as the 205 keys of section "Settings".
     void ExportSettings(const std::filesystem::path& iniPath);
 
+    TFertivoLocalSettings& LocalSettings() { return local_; }
+
+    // Replaces the day list with the 16-byte records of an ".fvd" file, or, when reading that
+    // layout fails part-way, with the file's older 12-byte records. Raises InOutError naming
+    // the file when it cannot be read at all. With notify, SettingsChanged follows.
+    void ReadScheduleFile(const std::filesystem::path& path, bool notify);
+    // Writes each entry as section "Schedule <index>" with its 15 keys.
+    void ExportSchedule(const std::filesystem::path& iniPath);
+
+    // Fills the entry at index with the values a new entry starts with: for the first, the
+    // settings record's shares, percentages and EC setpoints; else a copy of the entry before.
+    void InitScheduleEntry(int index);
+    // The entry that applies today; 0 when none does.
+    int GetCurrentScheduleIndex();
+
     // The EC display unit in settings byte 2. The predicate that holds also sets the
-    // process-wide EC unit label.
+    // process-wide EC unit label and has the options derive their units again (the first time
+    // this loads the options, which may create the options file).
     bool IsEcUnitCF();
     bool IsEcUnitMs();
     bool IsEcUnitPpm();
@@ -37,6 +54,21 @@ public:
     bool IsPhOutputBoth();
 
     int FeatureMinVersion(int feature) override;
+    int GetPpmFactor() override;
+    bool IsFunctionAvailable(int kind, bool defaultValue) override;
+    void ResetStatus() override;
+    std::string GetUsbSettingsText() override;
+
+    int GetScheduleCount() override { return static_cast<int>(local_.Days.size()); }
+    int GetScheduleDay(int index) override;
+    std::string GetScheduleDateText(int index) override;
+    void SetScheduleStartDate(TDateTime date) override { local_.StartDate = date; }
+    TDateTime GetScheduleStartDate() override;
+    void DeleteScheduleEntry(int index) override;
+    bool AddScheduleEntry(int day) override;
+    bool MoveScheduleEntry(int fromDay, int toDay) override;
+    void ScheduleChanged() override {}
+    bool UsesUsDateFormat() override { return (settings_.SetBool2 & 0x08) != 0; }
     void SetFirmwareVersion(int version) override;
     TDeviceForm* CreateDeviceForm() override { return nullptr; }
     void SetControllerName(const std::string& name) override;
@@ -49,7 +81,10 @@ protected:
     void Construct() override;
 
 private:
+    const TFertivoScheduleDay& DayAt(int index) const;
+
     TFertivoSettings settings_{};
+    TFertivoLocalSettings local_;
 };
 
 } // namespace hortivex

@@ -18,6 +18,13 @@ struct RunResult {
 
 // Runs hxconvert with its own settings folder inside dir, so no user file is touched.
 RunResult Hxconvert(const TempDir& dir, const std::string& args) {
+    // The working folder (and so the options file) inside dir too.
+    std::filesystem::create_directories(dir / "config" / "hortivex");
+    WriteFile(dir / "config" / "hortivex" / "user.reg",
+              "Windows Registry Editor Version 5.00\r\n\r\n"
+              "[HKEY_CURRENT_USER\\Software\\Brenmoor Systems\\Hortivex]\r\n"
+              "\"WorkingDir\"=\"" +
+                  dir.path().string() + "/\"\r\n");
     const std::string command = "cd '" + dir.path().string() + "' && XDG_CONFIG_HOME='" +
                                 dir.path().string() + "/config' '" HX_CONVERT_PATH "' " + args +
                                 " >out.txt 2>err.txt";

@@ -1,0 +1,203 @@
+// The dosing schedule of TFertivo: the ".fvd" file, its export and the day list.
+#include "devices/fertivo/Fertivo.h"
+
+#include "export/IniOutput.h"
+#include "export/TextForms.h"
+#include "export/Units.h"
+#include "options/Options.h"
+#include "options/ValueDisplay.h"
+#include "platform/Errors.h"
+#include "platform/FileSystem.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace hortivex {
+
+namespace {
+
+// Far beyond any real schedule; a larger file is not one.
+constexpr std::size_t kMaxScheduleDays = 1'000'000;
+constexpr std::size_t kUploadOffset = 4; // the entry's bytes sent to the controller
+constexpr int kEcDisplayType = 11;       // the EC reading's display conversion
+
+std::int16_t WordAt(const std::uint8_t* record, std::size_t offset) {
+    return static_cast<std::int16_t>(record[offset] | (record[offset + 1] << 8));
+}
+
+std::int32_t LongAt(const std::uint8_t* record) {
+    return static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(record[0]) | static_cast<std::uint32_t>(record[1]) << 8 |
+        static_cast<std::uint32_t>(record[2]) << 16 | static_cast<std::uint32_t>(record[3]) << 24);
+}
+
+// The unit tag that reads back what WordValueText wrote in the EC unit in force.
+const char* EcUnitTag(std::uint8_t ecUnit) {
+    switch (ecUnit) {
+    case 3:
+        return " CF  ";
+    case 4:
+        return "ppm";
+    default:
+        return "mS/cm";
+    }
+}
+
+} // namespace
+
+void TFertivo::ReadScheduleFile(const std::filesystem::path& path, bool notify) {
+    try {
+        const std::string bytes = ReadRecords(path, sizeof(TFertivoScheduleDay), kMaxScheduleDays);
+        local_.Days.resize(bytes.size() / sizeof(TFertivoScheduleDay));
+        if (!bytes.empty())
+            std::memcpy(local_.Days.data(), bytes.data(), bytes.size());
+    } catch (const InOutError&) {
+        // The older layout is tried only when reading the current one failed part-way; a
+        // file that cannot be opened or read at all fails this attempt too and is reported.
+        const std::string bytes =
+            ReadRecords(path, sizeof(TFertivoLegacyScheduleDay), kMaxScheduleDays);
+        const std::size_t count = bytes.size() / sizeof(TFertivoLegacyScheduleDay);
+        local_.Days.assign(count, TFertivoScheduleDay{});
+        for (std::size_t i = 0; i < count; ++i)
+            std::memcpy(&local_.Days[i], bytes.data() + i * sizeof(TFertivoLegacyScheduleDay),
+                        offsetof(TFertivoLegacyScheduleDay, Unused11));
+    }
+    local_.ScheduleLoaded = true;
+    if (notify)
+        SettingsChanged();
+}
+
+void TFertivo::ExportSchedule(const std::filesystem::path& iniPath) {
+    IniOutput out(iniPath);
+    for (std::size_t i = 0; i < local_.Days.size(); ++i) {
+        std::uint8_t r[sizeof(TFertivoScheduleDay)];
+        std::memcpy(r, &local_.Days[i], sizeof r);
+        const std::string section = "Schedule " + IndexText(static_cast<long long>(i));
+        out.WriteWholeEntry(section, "Day", LongAt(r));
+        out.WriteEntry(section, "PartA", NumberText(r[offsetof(TFertivoScheduleDay, PartA)]));
+        out.WriteEntry(section, "PartB", NumberText(r[offsetof(TFertivoScheduleDay, PartB)]));
+        out.WriteEntry(section, "PartC", NumberText(r[offsetof(TFertivoScheduleDay, PartC)]));
+        for (auto [key, offset] :
+             {std::pair{"EC_Day_SP", offsetof(TFertivoScheduleDay, EC_Day_SP)},
+              std::pair{"EC_Night_SP", offsetof(TFertivoScheduleDay, EC_Night_SP)}}) {
+            const std::string name = key;
+            out.WriteEntry(section, name + "_LOW", NumberText(r[offset]));
+            out.WriteEntry(section, name + "_HIGHT", NumberText(r[offset + 1]));
+            // Divided in full precision: a stored 185 is written 1.85.
+            out.WriteEntry(section, name, NumberText(WordAt(r, offset) / 100.0L));
+        }
+        for (int k = 0; k < 5; ++k)
+            out.WriteEntry(section, "ECPerc" + IndexText(4 + k),
+                           NumberText(r[offsetof(TFertivoScheduleDay, ECPerc) + k]));
+    }
+    out.Close();
+}
+
+const TFertivoScheduleDay& TFertivo::DayAt(int index) const {
+    if (index < 0 || static_cast<std::size_t>(index) >= local_.Days.size())
+        ThrowIndexError(index);
+    return local_.Days[static_cast<std::size_t>(index)];
+}
+
+int TFertivo::GetScheduleDay(int index) {
+    return DayAt(index).Day;
+}
+
+std::string TFertivo::GetScheduleDateText(int index) {
+    return ScheduleDateText(local_.StartDate + DayAt(index).Day - 1, UsesUsDateFormat());
+}
+
+TDateTime TFertivo::GetScheduleStartDate() {
+    if (local_.StartDate == 0)
+        local_.StartDate = Now();
+    return local_.StartDate;
+}
+
+void TFertivo::InitScheduleEntry(int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= local_.Days.size())
+        return;
+    TFertivoScheduleDay& entry = local_.Days[static_cast<std::size_t>(index)];
+    if (index > 0) {
+        entry = local_.Days[static_cast<std::size_t>(index - 1)];
+        entry.Day = index + 1;
+        return;
+    }
+    entry.Day = 1;
+    entry.PartA = settings_.ECAPercent;
+    entry.PartB = settings_.ECBPercent;
+    entry.PartC = settings_.ECCPercent;
+    std::memcpy(entry.ECPerc, settings_.ECPercent, sizeof entry.ECPerc);
+    // Each EC setpoint goes through its display text in the EC unit in force and back, as
+    // the user would have typed it; the text is read back in the unit it was written in.
+    const int factor = GetPpmFactor();
+    const char* tag = EcUnitTag(GetOptions().ECUnit);
+    auto convert = [&](std::int16_t setpoint) {
+        const std::string text =
+            WordValueText(static_cast<std::uint16_t>(setpoint), kEcDisplayType, factor);
+        std::uint16_t raw = static_cast<std::uint16_t>(setpoint);
+        if (text != "-----")
+            TextToRaw(text, tag, factor, raw);
+        return static_cast<std::int16_t>(raw);
+    };
+    entry.EC_Day_SP = convert(settings_.EC_Day_SP);
+    entry.EC_Night_SP = convert(settings_.EC_Night_SP);
+}
+
+bool TFertivo::AddScheduleEntry(int day) {
+    auto& days = local_.Days;
+    std::size_t position = days.size();
+    for (std::size_t i = 0; i < days.size(); ++i) {
+        if (days[i].Day == day)
+            return false;
+        if (days[i].Day > day) {
+            position = i;
+            break;
+        }
+    }
+    days.insert(days.begin() + static_cast<std::ptrdiff_t>(position), TFertivoScheduleDay{});
+    InitScheduleEntry(static_cast<int>(position));
+    days[position].Day = day;
+    return true;
+}
+
+void TFertivo::DeleteScheduleEntry(int index) {
+    // An empty list or an index outside it changes nothing.
+    if (index < 0 || static_cast<std::size_t>(index) >= local_.Days.size())
+        return;
+    local_.Days.erase(local_.Days.begin() + index);
+}
+
+bool TFertivo::MoveScheduleEntry(int fromDay, int toDay) {
+    auto& days = local_.Days;
+    auto byDay = [](int day) {
+        return [day](const TFertivoScheduleDay& d) { return d.Day == day; };
+    };
+    if (std::any_of(days.begin(), days.end(), byDay(toDay)))
+        return false;
+    // The last entry of fromDay, as a file read in any order may hold it twice.
+    auto from = std::find_if(days.rbegin(), days.rend(), byDay(fromDay));
+    if (from == days.rend())
+        return false;
+    TFertivoScheduleDay kept = *from;
+    DeleteScheduleEntry(static_cast<int>(days.rend() - from - 1));
+    AddScheduleEntry(toDay);
+    kept.Day = toDay;
+    *std::find_if(days.begin(), days.end(), byDay(toDay)) = kept;
+    return true;
+}
+
+int TFertivo::GetCurrentScheduleIndex() {
+    return CurrentScheduleIndex(local_.Days, local_.StartDate);
+}
+
+std::string TFertivo::GetUsbSettingsText() {
+    const std::size_t length = HasFeature(3) ? 12 : 7;
+    if (!local_.ScheduleEnabled || local_.Days.empty())
+        return std::string(length, '\0');
+    const std::size_t index = static_cast<std::size_t>(GetCurrentScheduleIndex());
+    const auto* bytes = reinterpret_cast<const char*>(&local_.Days[index]);
+    return std::string(bytes + kUploadOffset, length);
+}
+
+} // namespace hortivex
