@@ -75,6 +75,24 @@ protected:
             index = static_cast<int>(i);
         return index;
     }
+    // Inserts an entry for day where it keeps the days ascending, fills it with init(position)
+    // and then gives it the day; false, with the list unchanged, when day is present already.
+    template <class Day, class Init>
+    static bool InsertScheduleDay(std::vector<Day>& days, int day, Init init) {
+        std::size_t position = days.size();
+        for (std::size_t i = 0; i < days.size(); ++i) {
+            if (days[i].Day == day)
+                return false;
+            if (days[i].Day > day) {
+                position = i;
+                break;
+            }
+        }
+        days.insert(days.begin() + static_cast<std::ptrdiff_t>(position), Day{});
+        init(static_cast<int>(position));
+        days[position].Day = day;
+        return true;
+    }
     // The error for an index outside the list.
     [[noreturn]] static void ThrowIndexError(int index);
 };

@@ -2,6 +2,7 @@
 #include "devices/aerovane/Aerovane.h"
 
 #include "export/ExportWriter.h"
+#include "export/RecordBytes.h"
 #include "export/TextForms.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
@@ -30,17 +31,6 @@ const TypedField kTypedFields[] = {
     {FIELD(CO2SP), "CO2"},
 };
 #undef FIELD
-
-std::int16_t WordAt(const std::uint8_t* record, std::size_t offset) {
-    return static_cast<std::int16_t>(record[offset] | (record[offset + 1] << 8));
-}
-
-std::int32_t LongAt(const std::uint8_t* record, std::size_t offset) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(record[offset]) |
-                                     static_cast<std::uint32_t>(record[offset + 1]) << 8 |
-                                     static_cast<std::uint32_t>(record[offset + 2]) << 16 |
-                                     static_cast<std::uint32_t>(record[offset + 3]) << 24);
-}
 
 std::uint8_t* SetpointsOf(TAerovaneScheduleDay& day) {
     return reinterpret_cast<std::uint8_t*>(&day) + kAerovaneSetpointsOffset;
@@ -122,20 +112,8 @@ void TAerovane::DeleteScheduleEntry(int index) {
 }
 
 bool TAerovane::AddScheduleEntry(int day) {
-    auto& days = local_.Days;
-    std::size_t position = days.size();
-    for (std::size_t i = 0; i < days.size(); ++i) {
-        if (days[i].Day == day)
-            return false;
-        if (days[i].Day > day) {
-            position = i;
-            break;
-        }
-    }
-    days.insert(days.begin() + static_cast<std::ptrdiff_t>(position), TAerovaneScheduleDay{});
-    InitScheduleEntry(static_cast<int>(position));
-    days[position].Day = day;
-    return true;
+    return InsertScheduleDay(local_.Days, day,
+                             [this](int position) { InitScheduleEntry(position); });
 }
 
 bool TAerovane::MoveScheduleEntry(int fromDay, int toDay) {

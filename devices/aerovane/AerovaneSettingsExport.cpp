@@ -2,6 +2,7 @@
 #include "devices/aerovane/AerovaneSettingsExport.h"
 
 #include "export/ExportWriter.h"
+#include "export/RecordBytes.h"
 #include "export/TextForms.h"
 #include "platform/FileSystem.h"
 
@@ -218,10 +219,6 @@ const ArrayField kArrayFields[] = {
 
 static_assert(sizeof kByteFields / sizeof kByteFields[0] == 32);
 static_assert(sizeof kWordFields / sizeof kWordFields[0] == 48);
-
-std::int16_t WordAt(const std::uint8_t* record, std::size_t offset) {
-    return static_cast<std::int16_t>(record[offset] | (record[offset + 1] << 8));
-}
 
 } // namespace
 

@@ -2,6 +2,7 @@
 #include "devices/fertivo/Fertivo.h"
 
 #include "export/IniOutput.h"
+#include "export/RecordBytes.h"
 #include "export/TextForms.h"
 #include "export/Units.h"
 #include "options/Options.h"
@@ -21,16 +22,6 @@ namespace {
 constexpr std::size_t kMaxScheduleDays = 1'000'000;
 constexpr std::size_t kUploadOffset = 4; // the entry's bytes sent to the controller
 constexpr int kEcDisplayType = 11;       // the EC reading's display conversion
-
-std::int16_t WordAt(const std::uint8_t* record, std::size_t offset) {
-    return static_cast<std::int16_t>(record[offset] | (record[offset + 1] << 8));
-}
-
-std::int32_t LongAt(const std::uint8_t* record) {
-    return static_cast<std::int32_t>(
-        static_cast<std::uint32_t>(record[0]) | static_cast<std::uint32_t>(record[1]) << 8 |
-        static_cast<std::uint32_t>(record[2]) << 16 | static_cast<std::uint32_t>(record[3]) << 24);
-}
 
 // The unit tag that reads back what WordValueText wrote in the EC unit in force.
 const char* EcUnitTag(std::uint8_t ecUnit) {
@@ -74,7 +65,7 @@ void TFertivo::ExportSchedule(const std::filesystem::path& iniPath) {
         std::uint8_t r[sizeof(TFertivoScheduleDay)];
         std::memcpy(r, &local_.Days[i], sizeof r);
         const std::string section = "Schedule " + IndexText(static_cast<long long>(i));
-        out.WriteWholeEntry(section, "Day", LongAt(r));
+        out.WriteWholeEntry(section, "Day", LongAt(r, offsetof(TFertivoScheduleDay, Day)));
         out.WriteEntry(section, "PartA", NumberText(r[offsetof(TFertivoScheduleDay, PartA)]));
         out.WriteEntry(section, "PartB", NumberText(r[offsetof(TFertivoScheduleDay, PartB)]));
         out.WriteEntry(section, "PartC", NumberText(r[offsetof(TFertivoScheduleDay, PartC)]));
@@ -145,20 +136,8 @@ void TFertivo::InitScheduleEntry(int index) {
 }
 
 bool TFertivo::AddScheduleEntry(int day) {
-    auto& days = local_.Days;
-    std::size_t position = days.size();
-    for (std::size_t i = 0; i < days.size(); ++i) {
-        if (days[i].Day == day)
-            return false;
-        if (days[i].Day > day) {
-            position = i;
-            break;
-        }
-    }
-    days.insert(days.begin() + static_cast<std::ptrdiff_t>(position), TFertivoScheduleDay{});
-    InitScheduleEntry(static_cast<int>(position));
-    days[position].Day = day;
-    return true;
+    return InsertScheduleDay(local_.Days, day,
+                             [this](int position) { InitScheduleEntry(position); });
 }
 
 void TFertivo::DeleteScheduleEntry(int index) {

@@ -2,6 +2,7 @@
 #include "devices/fertivo/Fertivo.h"
 
 #include "export/ExportWriter.h"
+#include "export/RecordBytes.h"
 #include "export/TextForms.h"
 
 #include <array>
@@ -193,10 +194,6 @@ const ArrayField kArrayFields[] = {
 };
 
 #undef FIELD
-
-std::int16_t WordAt(const std::uint8_t* record, std::size_t offset) {
-    return static_cast<std::int16_t>(record[offset] | (record[offset + 1] << 8));
-}
 
 } // namespace
 

@@ -49,6 +49,24 @@ TEST(Hxconvert, ConvertsFilesInOrderAndReportsSuccess) {
     EXPECT_NE(ReadFile(dir / "c d.avs.ini").find("[Climate]\r\nSetBool0=4\r\n"), std::string::npos);
 }
 
+TEST(Hxconvert, ConvertsAllFourKindsInOneRun) {
+    TempDir dir;
+    WriteFile(dir / "a.fvd", std::string(16, '\x01'));
+    WriteFile(dir / "b.fvs", std::string(118, '\x02'));
+    WriteFile(dir / "c.avs", std::string(177, '\x03'));
+    WriteFile(dir / "d.ava", std::string(20, '\x04'));
+    RunResult run = Hxconvert(dir, "a.fvd b.fvs c.avs d.ava");
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::pair<const char*, const char*> heads[] = {
+        {"a.fvd.ini", "[Schedule 0]\r\nDay=16843009\r\n"},
+        {"b.fvs.ini", "[Settings]\r\nSetBool0=2\r\n"},
+        {"c.avs.ini", "[Climate]\r\nSetBool0=3\r\n"},
+        {"d.ava.ini", "[ClimateSchedule_0]\r\nDay=67372036\r\n"}};
+    for (auto [file, head] : heads)
+        EXPECT_EQ(ReadFile(dir / file).rfind(head, 0), 0u) << file;
+    EXPECT_TRUE(std::filesystem::exists(dir / "_HX.ini")) << "options file of the .fvs export";
+}
+
 TEST(Hxconvert, FailureExitsOneAndNamesTheFile) {
     TempDir dir;
     WriteFile(dir / "c.fvs", std::string(118, '\x02'));
