@@ -1,5 +1,6 @@
 #include "export/ExportWriter.h"
 
+#include "export/RecordBytes.h"
 #include "export/TextForms.h"
 
 #include <cmath>
@@ -73,6 +74,25 @@ void WriteCharGroup(IniOutput& out, std::string_view section, std::string_view s
         const bool empty = c == '\0' || c == '\r' || c == '\n';
         out.WriteEntry(section, GroupKey(stem, firstIndex + static_cast<int>(k)),
                        empty ? std::string_view() : std::string_view(&c, 1));
+    }
+}
+
+void WriteWordFields(IniOutput& out, std::string_view section, const std::uint8_t* record,
+                     std::span<const WordField> fields) {
+    for (const WordField& field : fields)
+        WriteTypedValue(out, section, field.key, WordAt(record, field.offset), field.kind);
+}
+
+void WriteArrayFields(IniOutput& out, std::string_view section, const std::uint8_t* record,
+                      std::span<const ArrayField> fields) {
+    for (const ArrayField& field : fields) {
+        std::span<const std::uint8_t> run(
+            record + field.offset,
+            static_cast<std::size_t>(field.lastIndex - field.firstIndex + 1));
+        if (field.chars)
+            WriteCharGroup(out, section, field.stem, run, field.firstIndex, field.lastIndex);
+        else
+            WriteByteGroup(out, section, field.stem, run, field.firstIndex, field.lastIndex);
     }
 }
 

@@ -25,4 +25,25 @@ void WriteByteGroup(IniOutput& out, std::string_view section, std::string_view s
 void WriteCharGroup(IniOutput& out, std::string_view section, std::string_view stem,
                     std::span<const std::uint8_t> bytes, int firstIndex, int lastIndex);
 
+// Rows of a record's export table: a 16-bit field written by its value kind, and a run of
+// bytes written as numbered keys (as characters when `chars`).
+struct WordField {
+    const char* key;
+    std::size_t offset;
+    const char* kind;
+};
+struct ArrayField {
+    const char* stem;
+    std::size_t offset;
+    int firstIndex;
+    int lastIndex;
+    bool chars = false;
+};
+
+// Writes each row of the table from the raw record, in table order.
+void WriteWordFields(IniOutput& out, std::string_view section, const std::uint8_t* record,
+                     std::span<const WordField> fields);
+void WriteArrayFields(IniOutput& out, std::string_view section, const std::uint8_t* record,
+                      std::span<const ArrayField> fields);
+
 } // namespace hortivex

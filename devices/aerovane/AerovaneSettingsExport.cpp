@@ -2,13 +2,11 @@
 #include "devices/aerovane/AerovaneSettingsExport.h"
 
 #include "export/ExportWriter.h"
-#include "export/RecordBytes.h"
 #include "export/TextForms.h"
 #include "platform/FileSystem.h"
 
 #include <array>
 #include <cstring>
-#include <span>
 #include <string>
 
 namespace hortivex {
@@ -146,11 +144,6 @@ const ByteField kByteFields[] = {
 };
 
 // 16-bit fields, written through WriteTypedValue with their value kind.
-struct WordField {
-    const char* key;
-    std::size_t offset;
-    const char* kind;
-};
 const WordField kWordFields[] = {
     {FIELD(AirTempInTarget), "TEMP"},
     {FIELD(AirTempInMin), "TEMP"},
@@ -203,13 +196,6 @@ const WordField kWordFields[] = {
 };
 
 // Arrays, each written as numbered keys from its first index.
-struct ArrayField {
-    const char* stem;
-    std::size_t offset;
-    int firstIndex;
-    int lastIndex;
-    bool chars = false;
-};
 const ArrayField kArrayFields[] = {
     {FIELD(ECPercent), 28, 58},
     {FIELD(DevName), 0, 9, true},
@@ -241,17 +227,8 @@ void ExportAerovaneSettings(const TAerovaneSettings& settings,
     }
     for (const ByteField& field : kByteFields)
         out.WriteEntry(kSection, field.key, NumberText(record[field.offset] * field.scale));
-    for (const WordField& field : kWordFields)
-        WriteTypedValue(out, kSection, field.key, WordAt(record, field.offset), field.kind);
-    for (const ArrayField& field : kArrayFields) {
-        std::span<const std::uint8_t> run(
-            record + field.offset,
-            static_cast<std::size_t>(field.lastIndex - field.firstIndex + 1));
-        if (field.chars)
-            WriteCharGroup(out, kSection, field.stem, run, field.firstIndex, field.lastIndex);
-        else
-            WriteByteGroup(out, kSection, field.stem, run, field.firstIndex, field.lastIndex);
-    }
+    WriteWordFields(out, kSection, record, kWordFields);
+    WriteArrayFields(out, kSection, record, kArrayFields);
     out.Close();
 }
 

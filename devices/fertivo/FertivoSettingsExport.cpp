@@ -2,12 +2,10 @@
 #include "devices/fertivo/Fertivo.h"
 
 #include "export/ExportWriter.h"
-#include "export/RecordBytes.h"
 #include "export/TextForms.h"
 
 #include <array>
 #include <cstring>
-#include <span>
 
 namespace hortivex {
 
@@ -137,11 +135,6 @@ const ByteField kByteFields[] = {
 };
 
 // 16-bit fields, written through WriteTypedValue with their value kind.
-struct WordField {
-    const char* key;
-    std::size_t offset;
-    const char* kind;
-};
 const WordField kWordFields[] = {
     {FIELD(NutrientTempMax), "TEMP"},
     {FIELD(NutrientTempMin), "TEMP"},
@@ -179,13 +172,6 @@ const WordField kWordFields[] = {
 };
 
 // Arrays, each written as numbered keys from its first index.
-struct ArrayField {
-    const char* stem;
-    std::size_t offset;
-    int firstIndex;
-    int lastIndex;
-    bool chars = false;
-};
 const ArrayField kArrayFields[] = {
     {FIELD(ECPercent), 4, 8},
     {FIELD(LCD_Contrast), 0, 2},
@@ -232,17 +218,8 @@ void TFertivo::ExportSettings(const std::filesystem::path& iniPath) {
         out.WriteEntry(kSection, field.key,
                        field.tenths ? NumberText(value / 10.0L) : NumberText(value));
     }
-    for (const WordField& field : kWordFields)
-        WriteTypedValue(out, kSection, field.key, WordAt(record, field.offset), field.kind);
-    for (const ArrayField& field : kArrayFields) {
-        std::span<const std::uint8_t> run(
-            record + field.offset,
-            static_cast<std::size_t>(field.lastIndex - field.firstIndex + 1));
-        if (field.chars)
-            WriteCharGroup(out, kSection, field.stem, run, field.firstIndex, field.lastIndex);
-        else
-            WriteByteGroup(out, kSection, field.stem, run, field.firstIndex, field.lastIndex);
-    }
+    WriteWordFields(out, kSection, record, kWordFields);
+    WriteArrayFields(out, kSection, record, kArrayFields);
     out.Close();
 }
 
