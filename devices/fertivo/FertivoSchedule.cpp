@@ -43,11 +43,15 @@ void TFertivo::ReadScheduleFile(const std::filesystem::path& path, bool notify) 
         local_.Days.resize(bytes.size() / sizeof(TFertivoScheduleDay));
         if (!bytes.empty())
             std::memcpy(local_.Days.data(), bytes.data(), bytes.size());
-    } catch (const InOutError&) {
-        // The older layout is tried only when reading the current one failed part-way; a
-        // file that cannot be opened or read at all fails this attempt too and is reported.
-        const std::string bytes =
-            ReadRecords(path, sizeof(TFertivoLegacyScheduleDay), kMaxScheduleDays);
+    } catch (const InOutError& current) {
+        // The older layout is tried only when reading the current one failed; a file that
+        // cannot be read in that layout either is reported with the first reason.
+        std::string bytes;
+        try {
+            bytes = ReadRecords(path, sizeof(TFertivoLegacyScheduleDay), kMaxScheduleDays);
+        } catch (const InOutError&) {
+            throw current;
+        }
         const std::size_t count = bytes.size() / sizeof(TFertivoLegacyScheduleDay);
         local_.Days.assign(count, TFertivoScheduleDay{});
         for (std::size_t i = 0; i < count; ++i)
