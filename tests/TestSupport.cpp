@@ -92,4 +92,21 @@ std::string FromHex(std::string_view hex) {
     return bytes;
 }
 
+std::map<std::string, std::string> SectionEntries(const std::string& ini,
+                                                  const std::string& section, std::size_t count) {
+    std::map<std::string, std::string> entries;
+    std::istringstream in(ini);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "[" + section + "]\r");
+    while (std::getline(in, line)) {
+        EXPECT_EQ(line.back(), '\r');
+        line.pop_back();
+        const auto eq = line.find('=');
+        entries[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    EXPECT_EQ(entries.size(), count);
+    return entries;
+}
+
 } // namespace hortivex::test

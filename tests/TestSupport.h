@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -22,6 +24,10 @@ private:
 
 std::string ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, std::string_view bytes);
+// The entries of an INI text that holds exactly one section, as key -> value; fails the test
+// unless the section is `section`, every line ends in CR LF and there are `count` keys.
+std::map<std::string, std::string> SectionEntries(const std::string& ini,
+                                                  const std::string& section, std::size_t count);
 // The bytes of a hexadecimal text ("0a1b" gives 0x0A 0x1B).
 std::string FromHex(std::string_view hex);
 

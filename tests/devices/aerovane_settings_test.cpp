@@ -58,19 +58,7 @@ std::string Convert(const TempDir& dir, std::string_view fileBytes) {
 
 // The entries of an export as key -> value, checking the layout on the way.
 std::map<std::string, std::string> Entries(const std::string& ini) {
-    std::map<std::string, std::string> entries;
-    std::istringstream in(ini);
-    std::string line;
-    std::getline(in, line);
-    EXPECT_EQ(line, "[Climate]\r");
-    while (std::getline(in, line)) {
-        EXPECT_EQ(line.back(), '\r');
-        line.pop_back();
-        const auto eq = line.find('=');
-        entries[line.substr(0, eq)] = line.substr(eq + 1);
-    }
-    EXPECT_EQ(entries.size(), 278u);
-    return entries;
+    return test::SectionEntries(ini, "Climate", 278);
 }
 
 struct GoldenCase {

@@ -40,19 +40,7 @@ std::string Convert(const TempDir& dir, std::string_view fileBytes) {
 
 // The entries of an export as key -> value, checking the layout on the way.
 std::map<std::string, std::string> Entries(const std::string& ini) {
-    std::map<std::string, std::string> entries;
-    std::istringstream in(ini);
-    std::string line;
-    std::getline(in, line);
-    EXPECT_EQ(line, "[Settings]\r");
-    while (std::getline(in, line)) {
-        EXPECT_EQ(line.back(), '\r');
-        line.pop_back();
-        const auto eq = line.find('=');
-        entries[line.substr(0, eq)] = line.substr(eq + 1);
-    }
-    EXPECT_EQ(entries.size(), 205u);
-    return entries;
+    return test::SectionEntries(ini, "Settings", 205);
 }
 
 struct GoldenCase {
