@@ -1,5 +1,6 @@
 // Converting a batch of ".fvs" files, beside writing the same output bytes plainly.
 #include "app/Driver.h"
+#include "options/ProcessState.h"
 #include "platform/RegistryStore.h"
 #include "platform/Services.h"
 
@@ -40,6 +41,9 @@ struct Batch {
     Batch() {
         std::string pattern = (fs::temp_directory_path() / "hxbench-XXXXXX").string();
         folder = ::mkdtemp(pattern.data());
+        // The options file that the first settings export writes goes here too, not into
+        // the current folder.
+        Process().workingFolder = folder.string() + "/";
         for (int i = 0; i < kFiles; ++i) {
             std::string record(118, '\0');
             for (std::size_t b = 0; b < record.size(); ++b)

@@ -76,9 +76,12 @@ void IniOutput::Close() {
         // each one; the rename alone keeps a program crash or a full disk from leaving a
         // half-written file.
         WriteFileAtomically(target_, bytes, newFileMode_, false);
-    } catch (const TempFileError&) {
-        // A writable file in a folder that takes no new file is written in place.
-        if (!existed_ || !WriteFileInPlace(target_, bytes))
+    } catch (const TempFileError& e) {
+        // A writable file in a folder that takes no new file is written in place. Any other
+        // reason (a full disk, an I/O error) would likely fail the rewrite too, after the
+        // truncation had already lost the old contents, so the file is left as it is.
+        const int reason = e.code().value();
+        if (!existed_ || (reason != EACCES && reason != EPERM) || !WriteFileInPlace(target_, bytes))
             Refuse();
     } catch (const std::exception&) {
         Refuse();
