@@ -407,8 +407,14 @@ RegFile RegFile::Parse(std::string_view bytes, RegistryRoot root) {
         if (!(pending->kind == RegValueKind::Raw && EndsWithBackslash(s)))
             commit();
     }
-    if (pending)
+    // A text that ends right after a line continued with "\" reads as if an empty line
+    // followed, as it does once written out (a blank line always follows a value or section).
+    if (pending) {
+        pending->data += '\n';
         commit();
+    }
+    if (foreignContinues)
+        file.foreign_.back() += '\n';
     return file;
 }
 
