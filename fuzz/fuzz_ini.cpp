@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -33,6 +34,12 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
+// The name in a header line "[name]": up to the first "]", blanks around it removed.
+std::string_view HeaderName(std::string_view line) {
+    std::string_view name = Trim(line).substr(1);
+    return Trim(name.substr(0, name.find(']')));
+}
+
 std::string Folded(std::string_view s) {
     std::string out(s);
     for (char& c : out)
@@ -53,6 +60,20 @@ std::vector<std::string_view> Lines(std::string_view text) {
     return lines;
 }
 
+// The key of an entry line, or nothing for any other line.
+std::optional<std::string_view> KeyOf(std::string_view line) {
+    const std::string_view t = Trim(line);
+    const std::size_t eq = t.find('=');
+    if (t.empty() || t.front() == ';' || t.front() == '[' || eq == std::string_view::npos)
+        return std::nullopt;
+    return Trim(t.substr(0, eq));
+}
+
+bool IsHeader(std::string_view line) {
+    const std::string_view t = Trim(line);
+    return !t.empty() && t.front() == '[';
+}
+
 // A name a write can use and the reader gives back as it is.
 bool Usable(std::string_view name) {
     return name.find_first_of(std::string_view("\0\r\n", 3)) == std::string_view::npos;
@@ -64,44 +85,43 @@ struct Original {
     std::vector<std::string> keys;                            // usable key names of any section
     std::vector<std::pair<std::string, std::string>> entries; // (section, key) of every entry
     std::vector<std::string_view> lines;
-    std::vector<std::string> lineSection; // the folded section of each line; "\n" before any
+    // The first section of each folded name: its body's number (1 for the first header).
+    std::map<std::string, std::size_t> firstBody;
+    // The line of the first entry of each folded key in the first section of its name.
+    std::map<std::pair<std::string, std::string>, std::size_t> firstEntry;
 };
 
 Original Scan(std::string_view text) {
     Original o;
     o.lines = Lines(text);
-    std::set<std::string> seenSections, seenKeys;
-    std::string section = "\n";
-    bool inSection = false;
-    for (std::string_view raw : o.lines) {
-        const std::string_view t = Trim(raw);
+    std::set<std::string> seenKeys;
+    std::string section;
+    std::size_t body = 0;
+    bool first = false;
+    for (std::size_t i = 0; i < o.lines.size(); ++i) {
+        const std::string_view t = Trim(o.lines[i]);
         if (!t.empty() && t.front() == '[') {
-            std::string_view name = t.substr(1);
-            name = Trim(name.substr(0, name.find(']')));
+            const std::string_view name = HeaderName(t);
             section = Folded(name);
-            inSection = true;
-            if (Usable(name) && seenSections.insert(section).second)
+            first = o.firstBody.try_emplace(section, ++body).second;
+            if (first && Usable(name))
                 o.sections.emplace_back(name);
-            o.lineSection.push_back(section);
             continue;
         }
-        o.lineSection.push_back(section);
-        const std::size_t eq = t.find('=');
-        if (!inSection || t.empty() || t.front() == ';' || eq == std::string_view::npos)
+        const auto key = KeyOf(t);
+        if (body == 0 || !key || key->empty())
             continue;
-        const std::string_view key = Trim(t.substr(0, eq));
-        if (key.empty())
-            continue;
-        o.entries.emplace_back(section, std::string(key));
-        if (Usable(key) && seenKeys.insert(Folded(key)).second)
-            o.keys.emplace_back(key);
+        o.entries.emplace_back(section, std::string(*key));
+        if (first)
+            o.firstEntry.try_emplace({section, Folded(*key)}, i);
+        if (Usable(*key) && seenKeys.insert(Folded(*key)).second)
+            o.keys.emplace_back(*key);
     }
     return o;
 }
 
-// The value the reader answers for a written value: up to a NUL, without CR and LF, blanks
-// around it removed and then one pair of matching quotes.
-std::string ReadBack(std::string_view value) {
+// A value as it is written: up to a NUL, without CR and LF.
+std::string OneLine(std::string_view value) {
     std::string line;
     for (char c : value) {
         if (c == '\0')
@@ -109,22 +129,24 @@ std::string ReadBack(std::string_view value) {
         if (c != '\r' && c != '\n')
             line.push_back(c);
     }
+    return line;
+}
+
+// The value the reader answers for a written value: as written, blanks around it removed and
+// then one pair of matching quotes.
+std::string ReadBack(std::string_view value) {
+    const std::string line = OneLine(value);
     std::string_view v = Trim(line);
     if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
         v = v.substr(1, v.size() - 2);
     return std::string(v);
 }
 
-bool IsHeader(std::string_view line) {
-    const std::string_view t = Trim(line);
-    return !t.empty() && t.front() == '[';
-}
-
-// The header lines of a text in order (without line ends) and, for the part before the first
-// header and each section, how many blank lines end it.
+// The header lines of a text in order (without line ends) and the lines of the part before the
+// first header and of each section.
 struct Layout {
     std::vector<std::string_view> headers;
-    std::vector<std::size_t> trailingBlanks{0};
+    std::vector<std::vector<std::string_view>> bodies{1};
 };
 
 Layout LayoutOf(const std::vector<std::string_view>& lines) {
@@ -134,14 +156,28 @@ Layout LayoutOf(const std::vector<std::string_view>& lines) {
             while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
                 line.remove_suffix(1);
             layout.headers.push_back(line);
-            layout.trailingBlanks.push_back(0);
-        } else if (Trim(line).empty()) {
-            ++layout.trailingBlanks.back();
+            layout.bodies.emplace_back();
         } else {
-            layout.trailingBlanks.back() = 0;
+            layout.bodies.back().push_back(line);
         }
     }
     return layout;
+}
+
+// How many lines of a body come before the blank lines that end it.
+std::size_t LeadingPart(const std::vector<std::string_view>& body) {
+    std::size_t n = body.size();
+    while (n > 0 && Trim(body[n - 1]).empty())
+        --n;
+    return n;
+}
+
+// Whether an output line is the original line, allowing the line end that the original's last
+// line gains when something follows it.
+bool SameLine(std::string_view out, std::string_view original, bool last) {
+    return out == original ||
+           (last && out.size() == original.size() + 2 &&
+            out.substr(0, original.size()) == original && out.substr(original.size()) == "\r\n");
 }
 
 struct Write {
@@ -178,6 +214,98 @@ void CheckSameAnswers(const IniDocument& a, const IniDocument& b, const std::str
         fuzz::Fail(std::string(what) + ": [" + section + "] " + key);
 }
 
+// Checks where every line of the output comes from: the original's headers stay in order
+// with new sections after them; in each original section every line stays in its place (the
+// first entry of a written key in the first section of its name takes its new value, keeping
+// the key's spelling), the section's new keys follow its last non-blank line and the blank lines
+// that end it stay at its end; each new line is "key=value" with CR LF, spelt as first written.
+void CheckLayout(const Original& original, const std::vector<Write>& writes,
+                 const std::vector<std::string_view>& out) {
+    // The new keys of each section in the order first written, with their last values.
+    struct Added {
+        std::vector<std::string> order; // first spellings
+        std::map<std::string, std::string> values;
+    };
+    std::vector<std::string> newSections; // first spellings, in order
+    std::map<std::string, Added> added;   // by folded section name
+    std::set<std::size_t> updated;        // lines of the original given a new value
+    for (const Write& w : writes) {
+        const std::string section = Folded(w.section), key = Folded(w.key);
+        if (auto line = original.firstEntry.find({section, key});
+            line != original.firstEntry.end()) {
+            updated.insert(line->second);
+            continue;
+        }
+        if (!original.firstBody.count(section) && !added.count(section))
+            newSections.push_back(w.section);
+        Added& a = added[section];
+        if (a.values.try_emplace(key).second)
+            a.order.push_back(w.key);
+        a.values[key] = w.value;
+    }
+    auto newLines = [&](const std::string& section) {
+        std::vector<std::string> lines;
+        if (auto a = added.find(Folded(section)); a != added.end())
+            for (const std::string& key : a->second.order)
+                lines.push_back(key + "=" + OneLine(a->second.values.at(Folded(key))) + "\r\n");
+        return lines;
+    };
+
+    const Layout is = LayoutOf(out);
+    std::vector<std::vector<std::size_t>> bodies(1); // line numbers of the original's parts
+    std::vector<std::string_view> headers;
+    for (std::size_t i = 0; i < original.lines.size(); ++i) {
+        std::string_view line = original.lines[i];
+        if (IsHeader(line)) {
+            while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+                line.remove_suffix(1);
+            headers.push_back(line);
+            bodies.emplace_back();
+        } else {
+            bodies.back().push_back(i);
+        }
+    }
+    if (is.headers.size() != headers.size() + newSections.size())
+        fuzz::Fail("the output holds the wrong number of sections");
+    for (std::size_t i = 0; i < headers.size(); ++i)
+        if (is.headers[i] != headers[i])
+            fuzz::Fail("section header " + std::to_string(i + 1) + " changed or moved");
+    for (std::size_t i = 0; i < newSections.size(); ++i) {
+        const std::size_t at = headers.size() + i;
+        if (is.headers[at] != "[" + newSections[i] + "]")
+            fuzz::Fail("new section " + newSections[i] + " is missing or misplaced");
+        const auto expected = newLines(newSections[i]);
+        const auto& body = is.bodies[at + 1];
+        if (!std::equal(body.begin(), body.end(), expected.begin(), expected.end()))
+            fuzz::Fail("new section " + newSections[i] + " does not hold its new keys");
+    }
+
+    const bool lastOpen = !original.lines.empty() && original.lines.back().back() != '\n';
+    for (std::size_t b = 0; b < bodies.size(); ++b) {
+        std::vector<std::string_view> before;
+        for (std::size_t i : bodies[b])
+            before.push_back(original.lines[i]);
+        const auto& after = is.bodies[b];
+        std::vector<std::string> expected;
+        if (b > 0 && original.firstBody.at(Folded(HeaderName(headers[b - 1]))) == b)
+            expected = newLines(std::string(HeaderName(headers[b - 1])));
+        const std::size_t lead = LeadingPart(before);
+        if (after.size() != before.size() + expected.size())
+            fuzz::Fail("section " + std::to_string(b) + " lost lines or gained the wrong ones");
+        for (std::size_t j = 0; j < expected.size(); ++j)
+            if (after[lead + j] != expected[j])
+                fuzz::Fail("a new key of section " + std::to_string(b) + " is wrong or misplaced");
+        for (std::size_t j = 0; j < before.size(); ++j) {
+            const std::size_t k = j < lead ? j : j + expected.size();
+            const bool last = lastOpen && bodies[b][j] + 1 == original.lines.size();
+            if (SameLine(after[k], before[j], last))
+                continue;
+            if (!updated.count(bodies[b][j]) || KeyOf(after[k]) != KeyOf(before[j]))
+                fuzz::Fail("line " + std::to_string(bodies[b][j] + 1) + " changed or moved");
+        }
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -195,12 +323,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     IniDocument doc(text);
     std::map<std::pair<std::string, std::string>, std::string> expected;
-    std::set<std::string> writtenSections;
     std::size_t bound = text.size() + 2;
     for (const Write& w : writes) {
         doc.Set(w.section, w.key, w.value);
         expected[{Folded(w.section), Folded(w.key)}] = ReadBack(w.value);
-        writtenSections.insert(Folded(w.section));
         bound += w.section.size() + 4 + w.key.size() + w.value.size() + 3;
     }
     const std::string out = doc.Text();
@@ -224,33 +350,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CheckSameAnswers(doc, again, section, key, "read again differs");
     }
 
-    // Every line that no write can have touched (any line but an entry line of a written
-    // section) is still there, in order. The last line may have gained a line end.
-    const std::vector<std::string_view> outLines = Lines(out);
-    std::size_t at = 0;
-    for (std::size_t i = 0; i < original.lines.size(); ++i) {
-        const std::string_view line = original.lines[i];
-        if (writtenSections.count(original.lineSection[i]) && !IsHeader(line) &&
-            line.find('=') != std::string_view::npos)
-            continue;
-        const bool last = i + 1 == original.lines.size() && line.back() != '\n';
-        while (at < outLines.size() && outLines[at] != line &&
-               !(last && outLines[at].substr(0, line.size()) == line &&
-                 outLines[at].substr(line.size()) == "\r\n"))
-            ++at;
-        if (at == outLines.size())
-            fuzz::Fail("line " + std::to_string(i + 1) + " of the original is lost or moved");
-        ++at;
-    }
-
-    // New sections only follow the old ones, and a key added to a section goes before the
-    // blank lines that end it.
-    const Layout was = LayoutOf(original.lines), is = LayoutOf(outLines);
-    if (is.headers.size() < was.headers.size() ||
-        !std::equal(was.headers.begin(), was.headers.end(), is.headers.begin()))
-        fuzz::Fail("the section headers changed or a new section came before an old one");
-    for (std::size_t i = 0; i < was.trailingBlanks.size(); ++i)
-        if (is.trailingBlanks[i] != was.trailingBlanks[i])
-            fuzz::Fail("an added key went after the blank lines ending its section");
+    CheckLayout(original, writes, Lines(out));
     return 0;
 }

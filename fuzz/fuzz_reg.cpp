@@ -1,5 +1,5 @@
 // Any bytes as ".reg" text, read for either root: what is written out reads back to the same
-// model, listed keys exist, and deleting a key tree removes it and nothing beside it.
+// model, listed keys exist, and deleting a key tree removes it and nothing beside or above it.
 #include "fuzz/FuzzSupport.h"
 #include "platform/RegFile.h"
 
@@ -73,6 +73,10 @@ void Check(std::string_view bytes, RegistryRoot root) {
     }
     if (!doomed.empty() && file.KeyExists(doomed))
         fuzz::Fail("deleted key " + doomed + " still exists");
+    // The parent stays, as it does in a registry.
+    if (const auto slash = doomed.rfind('\\');
+        slash != std::string::npos && !file.KeyExists(doomed.substr(0, slash)))
+        fuzz::Fail("deleting " + doomed + " removed its parent");
     CheckRoundTrip(file, root);
 }
 
