@@ -47,6 +47,12 @@ fs::path MakeFolder() {
     return pattern;
 }
 
+// Whether this process has made its folder (a target that needs none never does).
+bool& FolderMade() {
+    static bool made = false;
+    return made;
+}
+
 void RemoveFolder() {
     std::error_code ec;
     fs::remove_all(Folder(), ec);
@@ -71,6 +77,7 @@ void InstallServices() {
 const fs::path& Folder() {
     static const fs::path folder = [] {
         fs::path made = MakeFolder();
+        FolderMade() = true;
         InstallServices();
         return made;
     }();
@@ -108,6 +115,9 @@ bool ReadWhole(const fs::path& path, std::string& out) {
 void Fail(const std::string& what) {
     std::fprintf(stderr, "invariant violated: %s\n", what.c_str());
     std::fflush(stderr);
+    // abort() skips the exit handlers; the folder goes first (when this process made one).
+    if (FolderMade())
+        RemoveFolder();
     std::abort();
 }
 
