@@ -1,4 +1,5 @@
 // Converting a batch of ".fvs" files, beside writing the same output bytes plainly.
+#include "BenchSupport.h"
 #include "app/Driver.h"
 #include "options/ProcessState.h"
 #include "platform/RegistryStore.h"
@@ -17,24 +18,10 @@
 namespace {
 namespace fs = std::filesystem;
 using namespace hortivex;
+using bench::NullMessages;
+using bench::NullProgress;
 
 constexpr int kFiles = 1000;
-
-struct NullProgress : ProgressView {
-    void SetMaximum(int m) override { maximum = m; }
-    int Maximum() const override { return maximum; }
-    void SetPosition(int) override {}
-    void ProcessPendingEvents() override {}
-    int maximum = 0;
-};
-
-struct NullMessages : Messages {
-    void Information(const std::string&) override {}
-    void Error(const std::string& text, const std::string& detail) override {
-        std::fprintf(stderr, "%s %s\n", text.c_str(), detail.c_str());
-    }
-    void Plain(const std::string&) override {}
-};
 
 // A folder of kFiles settings files with varied records, made once per process.
 struct Batch {

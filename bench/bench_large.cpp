@@ -1,5 +1,6 @@
 // A batch of 10,000 files of all four kinds, and the update of one large INI file, each beside
 // writing the same bytes plainly.
+#include "BenchSupport.h"
 #include "app/Driver.h"
 #include "export/IniOutput.h"
 #include "options/ProcessState.h"
@@ -20,24 +21,10 @@
 namespace {
 namespace fs = std::filesystem;
 using namespace hortivex;
+using bench::NullMessages;
+using bench::NullProgress;
 
 constexpr int kMixedFiles = 10'000;
-
-struct NullProgress : ProgressView {
-    void SetMaximum(int m) override { maximum = m; }
-    int Maximum() const override { return maximum; }
-    void SetPosition(int) override {}
-    void ProcessPendingEvents() override {}
-    int maximum = 0;
-};
-
-struct NullMessages : Messages {
-    void Information(const std::string&) override {}
-    void Error(const std::string& text, const std::string& detail) override {
-        std::fprintf(stderr, "%s %s\n", text.c_str(), detail.c_str());
-    }
-    void Plain(const std::string&) override {}
-};
 
 fs::path MakeFolder() {
     std::string pattern = (fs::temp_directory_path() / "hxbench-XXXXXX").string();

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "app/Driver.h"
+#include "platform/Messages.h"
+
+#include <cstdio>
+#include <string>
+
+namespace hortivex::bench {
+
+// A progress bar nobody sees.
+struct NullProgress : ProgressView {
+    void SetMaximum(int m) override { maximum = m; }
+    int Maximum() const override { return maximum; }
+    void SetPosition(int) override {}
+    void ProcessPendingEvents() override {}
+    int maximum = 0;
+};
+
+// Messages that stay quiet unless a conversion fails.
+struct NullMessages : Messages {
+    void Information(const std::string&) override {}
+    void Error(const std::string& text, const std::string& detail) override {
+        std::fprintf(stderr, "%s %s\n", text.c_str(), detail.c_str());
+    }
+    void Plain(const std::string&) override {}
+};
+
+} // namespace hortivex::bench
