@@ -383,5 +383,22 @@ TEST(Regional, ReadsSeparatorsFromTheLocaleWithoutTouchingTheGlobalOne) {
     EXPECT_EQ(std::setlocale(LC_ALL, nullptr), global);
 }
 
+TEST(Regional, LanguageOfTheMessagesLocale) {
+    const std::pair<const char*, int> cases[] = {{"zh_CN.UTF-8", kLanguageChinese},
+                                                 {"zh_TW", kLanguageChinese},
+                                                 {"en_US.UTF-8", 0x09},
+                                                 {"de", 0x07},
+                                                 {"C", 0},
+                                                 {"POSIX", 0},
+                                                 {"", 0},
+                                                 {"zhx_CN", 0},
+                                                 {"z", 0}};
+    for (const auto& [name, language] : cases)
+        EXPECT_EQ(PrimaryLanguageOf(name), language) << name;
+
+    ScopedEnv lcAll("LC_ALL", "zh_CN.UTF-8");
+    EXPECT_EQ(MakeLocaleRegional()->PrimaryLanguage(), kLanguageChinese);
+}
+
 } // namespace
 } // namespace hortivex
