@@ -143,16 +143,16 @@ TDateTime TDevice::DecodeStatusTime() {
 void TDevice::AppendLogRecord(const std::string&) {
     throw AbstractMethodError();
 }
-bool TDevice::GetAlarms(std::uint32_t&, bool) {
+bool TDevice::GetAlarms(TAlarmFlags&, bool) {
     throw AbstractMethodError();
 }
 
 bool TDevice::HasAlarms() {
-    std::uint32_t scratch = 0;
+    TAlarmFlags scratch{};
     return GetAlarms(scratch, false);
 }
 
-bool TDevice::GetAlarmEnables(std::uint32_t&, bool) {
+bool TDevice::GetAlarmEnables(TAlarmFlags&, bool) {
     throw AbstractMethodError();
 }
 void TDevice::StoreStatusReplyA(const std::uint8_t*, std::size_t) {

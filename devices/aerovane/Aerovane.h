@@ -1,9 +1,11 @@
 #pragma once
 
 #include "devices/Controller.h"
+#include "devices/aerovane/AerovaneLive.h"
 #include "devices/aerovane/AerovaneSchedule.h"
 #include "devices/aerovane/AerovaneSettings.h"
 
+#include <array>
 #include <filesystem>
 
 namespace hortivex {
@@ -51,6 +53,9 @@ public:
     bool IsFunctionAvailable(int kind, bool defaultValue) override;
     void ResetStatus() override;
 
+    // Views, month log, trace entries, settings transfer and file, registry clean-up
+    // (AerovaneFiles.cpp).
+
     int GetScheduleCount() override;
     int GetScheduleDay(int index) override;
     std::string GetScheduleDateText(int index) override;
@@ -62,6 +67,9 @@ public:
     void ScheduleChanged() override {}
     bool UsesUsDateFormat() override { return (settings_.SetBool2 & 0x02) != 0; }
 
+    // Replies, change flags, alarms, trace values and names, status values (AerovaneStatus.cpp);
+    // equipment bits, warnings and USB settings (AerovaneEquipment.cpp).
+
 protected:
     friend class TDevice;
     using TControllerWithSchedule::TControllerWithSchedule;
@@ -70,12 +78,16 @@ protected:
 private:
     const TAerovaneScheduleDay& DayAt(int index) const;
 
+    TAerovaneLiveBlock identityReply_{};
     TAerovaneSettings settings_{};
+    TAerovaneLogRecord logRecord_{}; // its live block is the controller's current data
+    std::array<TTraceEntry, 28> traces_{};
     TAerovaneLocalSettings local_;
     bool changeFlag1_ = false;
     bool changeFlag2_ = false;
     bool alarmActive_ = false;
     TDateTime alarmTime_ = 0;
+    std::array<std::uint8_t, kUsbSettingsSize> usbSettings_{};
 };
 
 } // namespace hortivex

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "devices/Controller.h"
+#include "devices/fertivo/FertivoLive.h"
 #include "devices/fertivo/FertivoSchedule.h"
 #include "devices/fertivo/FertivoSettings.h"
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -59,6 +61,9 @@ public:
     void ResetStatus() override;
     std::string GetUsbSettingsText() override;
 
+    // Views, month log, trace entries, settings transfer and file, registry clean-up
+    // (FertivoFiles.cpp).
+
     int GetScheduleCount() override { return static_cast<int>(local_.Days.size()); }
     int GetScheduleDay(int index) override;
     std::string GetScheduleDateText(int index) override;
@@ -75,6 +80,8 @@ public:
     int GetTraceCount(bool) override { return 3; }
     int GetSettingsRecordSize() override { return sizeof(TFertivoSettings); }
 
+    // Replies, alarms, trace values and names, status values, reminder (FertivoStatus.cpp).
+
 protected:
     friend class TDevice;
     using TControllerWithSchedule::TControllerWithSchedule;
@@ -83,7 +90,10 @@ protected:
 private:
     const TFertivoScheduleDay& DayAt(int index) const;
 
+    TFertivoIdentityReply identityReply_{};
     TFertivoSettings settings_{};
+    TFertivoLogRecord logRecord_{}; // its status block is the controller's current status
+    std::array<TTraceEntry, 3> traces_{};
     TFertivoLocalSettings local_;
 };
 

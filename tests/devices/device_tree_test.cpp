@@ -147,7 +147,7 @@ protected:
 TEST(DeviceTree, AbstractOperationsRaiseTheAbstractMethodError) {
     auto bare = TDevice::Create<BareScheduleController>("1", "2");
     TControllerWithSchedule& device = *bare;
-    std::uint32_t flags = 0;
+    TAlarmFlags flags{};
     const std::pair<const char*, std::function<void()>> slots[] = {
         {"LoadView", [&] { device.LoadView(1); }},
         {"SaveView", [&] { device.SaveView(1); }},

@@ -1,0 +1,3 @@
+#include "devices/aerovane/Aerovane.h"
+
+namespace hortivex {} // namespace hortivex

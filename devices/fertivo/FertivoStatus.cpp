@@ -1,0 +1,3 @@
+#include "devices/fertivo/Fertivo.h"
+
+namespace hortivex {} // namespace hortivex
