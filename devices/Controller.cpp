@@ -15,6 +15,10 @@ std::string Nul() {
     return std::string(1, '\0');
 }
 
+TDateTime DateTimeOf(const LocalTime& t) {
+    return DateTimeFromParts(t.year, t.month, t.day, t.hour, t.minute, t.second, t.millisecond);
+}
+
 } // namespace
 
 void TGenericController::Construct() {
@@ -82,7 +86,7 @@ std::string TUSBController::BuildL0Command() {
     std::string command = "L0";
     for (int part : parts)
         command += static_cast<char>(static_cast<std::uint8_t>(part));
-    return command + GetUsbSettingsText();
+    return command + UsbSettingsTextAt(DateTimeOf(now));
 }
 
 std::string TUSBController::BuildLCCommand() {
@@ -102,10 +106,8 @@ std::string TControllerWithSchedule::ScheduleDateText(TDateTime date, bool usFor
     return usFormat ? mm + sep + dd + sep + yy : dd + sep + mm + sep + yy;
 }
 
-TDateTime TControllerWithSchedule::Now() {
-    const LocalTime now = CurrentClock().Now();
-    return DateTimeFromParts(now.year, now.month, now.day, now.hour, now.minute, now.second,
-                             now.millisecond);
+TDateTime TUSBController::Now() {
+    return DateTimeOf(CurrentClock().Now());
 }
 
 void TControllerWithSchedule::ThrowIndexError(int index) {

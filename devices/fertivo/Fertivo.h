@@ -59,7 +59,6 @@ public:
     int GetPpmFactor() override;
     bool IsFunctionAvailable(int kind, bool defaultValue) override;
     void ResetStatus() override;
-    std::string GetUsbSettingsText() override;
 
     // Views, month log, trace entries, settings transfer and file, registry clean-up
     // (FertivoFiles.cpp).
@@ -86,6 +85,7 @@ protected:
     friend class TDevice;
     using TControllerWithSchedule::TControllerWithSchedule;
     void Construct() override;
+    std::string UsbSettingsTextAt(TDateTime now) override;
 
 private:
     const TFertivoScheduleDay& DayAt(int index) const;
