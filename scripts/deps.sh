@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the package need, only those that are
-# missing. Without root it uses sudo; without sudo it prints the command to run as root.
+# Installs the Debian packages the build and the tests need, only those that are missing; with
+# --package also those that build and check the Debian package. Without root it uses sudo;
+# without sudo it prints the command to run as root.
 set -euo pipefail
 
 packages=(cmake g++ ninja-build pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
-          libbenchmark-dev fonts-liberation
-          dpkg-dev file lintian desktop-file-utils appstream)
+          libbenchmark-dev fonts-liberation)
+if [ "${1:-}" = --package ]; then
+    packages+=(dpkg-dev file lintian desktop-file-utils appstream)
+fi
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

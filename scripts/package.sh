@@ -3,7 +3,7 @@
 # (override with HX_PACKAGE_BUILD), packed by CPack, checked by lintian. Prints the .deb's path.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-"$root/scripts/deps.sh"
+"$root/scripts/deps.sh" --package
 
 build="${HX_PACKAGE_BUILD:-$root/build-package}"
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all

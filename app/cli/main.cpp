@@ -29,7 +29,8 @@ constexpr const char* kUsage =
     "  settings store  $XDG_CONFIG_HOME/hortivex/user.reg (default ~/.config/...),\n"
     "                  machine-wide /etc/xdg/hortivex/machine.reg\n"
     "  working folder  the store's WorkingDir value, else this program's folder when it is\n"
-    "                  writable, else $XDG_DATA_HOME/hortivex/ (default ~/.local/share/...)\n"
+    "                  writable and not under /usr, else $XDG_DATA_HOME/hortivex/\n"
+    "                  (default ~/.local/share/hortivex/)\n"
     "  options file    _HX.ini in the working folder\n"
     "\n"
     "Exit status: 0 all files converted, 1 a file failed, 2 usage error.\n";

@@ -14,7 +14,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
-
 #include <QUrl>
 
 #include <string>

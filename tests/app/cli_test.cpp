@@ -107,11 +107,7 @@ TEST(Hxconvert, FoldersGiveTheirClassicFilesAndASummaryLine) {
     };
     const Case cases[] = {
         {"in", 0, {"in/a.avs", "in/b.fvs"}, "hxconvert: 2 converted, 2 passed over, 0 failed\n"},
-        {"--recursive in/",
-         0,
-         {"in/a.avs", "in/b.fvs", "in/sub/d.fvs"},
-         "hxconvert: 3 converted, 2 passed over, 0 failed\n"},
-        {"notes.txt -r in",
+        {"notes.txt --recursive in/",
          0,
          {"in/a.avs", "in/b.fvs", "in/sub/d.fvs"},
          "hxconvert: notes.txt: passed over, not a classic settings file extension\n"

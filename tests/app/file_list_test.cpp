@@ -54,19 +54,5 @@ TEST(ExpandFolders, FolderStandsForItsClassicFilesInNameOrder) {
     }
 }
 
-TEST(ExpandFolders, FileNamesStayAsGivenAroundAFolder) {
-    TempDir dir;
-    fs::create_directory(dir / "f");
-    WriteFile(dir / "f/one.avs", "x");
-    const BatchFiles batch = ExpandFolders({"z.txt", (dir / "f").string(), "missing.fvs"}, false);
-    EXPECT_EQ(batch.files,
-              (std::vector<std::string>{"z.txt", (dir / "f/one.avs").string(), "missing.fvs"}));
-    EXPECT_EQ(batch.passedOver, 0);
-
-    const BatchFiles files = ExpandFolders({"a.fvs", "b.txt"}, true);
-    EXPECT_EQ(files.files, (std::vector<std::string>{"a.fvs", "b.txt"}));
-    EXPECT_FALSE(files.anyFolder);
-}
-
 } // namespace
 } // namespace hortivex
