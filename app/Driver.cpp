@@ -66,6 +66,12 @@ bool IsWritableFolder(const fs::path& folder) {
            ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
+// A program installed under /usr keeps no files beside itself, even for root, who may write
+// there: the options file and the working folder go to the user's data folder instead.
+bool IsInstalledFolder(const fs::path& folder) {
+    return folder.lexically_normal().string().rfind("/usr/", 0) == 0;
+}
+
 // Where the program keeps its folder when its own folder cannot be written.
 fs::path UserDataFolder() {
     const char* xdg = std::getenv("XDG_DATA_HOME");
@@ -90,6 +96,15 @@ std::string ExtensionOf(const std::string& path) {
     if (last == std::string::npos || path[last] != '.')
         return {};
     return path.substr(last);
+}
+
+bool IsClassicFile(const std::string& path) {
+    const std::string extension = ExtensionOf(path);
+    for (const InputKind& kind : kInputKinds) {
+        if (extension == kind.extension)
+            return true;
+    }
+    return false;
 }
 
 ConversionDriver::ConversionDriver(ProgressView& progress, Messages& messages,
@@ -119,7 +134,7 @@ std::string ConversionDriver::ResolveWorkingFolder() {
     }
     if (folder.empty()) {
         fs::path own = programFolder_;
-        if (!IsWritableFolder(own)) {
+        if (!IsWritableFolder(own) || IsInstalledFolder(own)) {
             own = UserDataFolder();
             std::error_code ec;
             fs::create_directories(own, ec); // a failure shows later, when a file is written
@@ -160,8 +175,12 @@ bool ConversionDriver::ConvertBatch(const std::vector<std::string>& files, bool 
         const std::string& path = files[static_cast<std::size_t>(i)];
         std::string reason;
         try {
-            if (!ConvertOne(path) && onSkipped)
+            if (ConvertOne(path)) {
+                if (onConverted)
+                    onConverted(path);
+            } else if (onSkipped) {
                 onSkipped(path);
+            }
         } catch (const std::bad_alloc&) {
             reason = "not enough memory";
         } catch (const std::exception& e) {
@@ -189,12 +208,21 @@ bool ConversionDriver::ConvertBatch(const std::vector<std::string>& files, bool 
 }
 
 void ConversionDriver::ConvertFiles(FileChooser& chooser) {
+    RunClick([&](const std::string& folder) { return chooser.Choose(MakeChooserRequest(folder)); });
+}
+
+void ConversionDriver::ConvertFiles(const std::vector<std::string>& files) {
+    RunClick([&](const std::string&) { return std::optional(files); });
+}
+
+void ConversionDriver::RunClick(
+    const std::function<std::optional<std::vector<std::string>>(const std::string&)>& choose) {
     progress_.SetBusy(true);
     try {
         ShowProgress(0);
         const std::string folder = ResolveWorkingFolder();
         // An empty choice is a cancel too: a batch of no files would show success at once.
-        auto files = chooser.Choose(MakeChooserRequest(folder));
+        auto files = choose(folder);
         if (files && !files->empty())
             ConvertBatch(*files);
     } catch (const std::exception& e) {

@@ -9,6 +9,8 @@ build="$root/build-test"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHX_SANITIZE=ON \
       -DHX_BUILD_BENCH=ON >/dev/null
 cmake --build "$build"
+# The Release build and Debian package that the install test checks.
+"$root/scripts/package.sh" >/dev/null
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"

@@ -1,15 +1,24 @@
 #include "app/gui/Form1.h"
 
+#include "app/FileList.h"
+#include "app/gui/QtFrontEnd.h"
+
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFont>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <QUrl>
 
+#include <string>
 #include <utility>
+#include <vector>
 
 namespace hortivex {
 namespace {
@@ -30,6 +39,18 @@ QFont ArialOfPixelSize(int pixels) {
     return font;
 }
 
+// The local files and folders among dropped items, in their order.
+std::vector<std::string> LocalPaths(const QMimeData* data) {
+    std::vector<std::string> paths;
+    if (data == nullptr || !data->hasUrls())
+        return paths;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile())
+            paths.push_back(QStringToPath(url.toLocalFile()));
+    }
+    return paths;
+}
+
 } // namespace
 
 TForm1::TForm1(FileChooser& chooser, Messages& messages, SettingsStore& settings,
@@ -43,6 +64,7 @@ TForm1::TForm1(FileChooser& chooser, Messages& messages, SettingsStore& settings
     setFont(ArialOfPixelSize(16));
     setFixedSize(kClientWidth, kClientHeight);
     setSizeGripEnabled(false);
+    setAcceptDrops(true);
     CreateControls();
     CentreOnScreen();
 }
@@ -50,7 +72,9 @@ TForm1::TForm1(FileChooser& chooser, Messages& messages, SettingsStore& settings
 void TForm1::CreateControls() {
     lbl1_ = new QLabel(QString::fromUtf8(kExplanation), this);
     lbl1_->setObjectName(QStringLiteral("lbl1"));
-    lbl1_->setGeometry(8, 7, 608, 57);
+    // Three lines of 17-pixel Arial need 59 pixels; the rectangle reaches down towards the
+    // group box (which starts at 72) so that the last line keeps its descenders.
+    lbl1_->setGeometry(8, 7, 608, 63);
     lbl1_->setFont(ArialOfPixelSize(17));
     lbl1_->setTextFormat(Qt::PlainText);
     lbl1_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -113,8 +137,7 @@ void TForm1::SetBusy(bool busy) {
     btn2_->setEnabled(!busy);
 }
 
-void TForm1::btn1Click() {
-    // Events handled while the bar is redrawn may include a second click; one batch at a time.
+void TForm1::RunBatch(const std::function<void(ConversionDriver&)>& run) {
     if (running_)
         return;
     running_ = true;
@@ -123,7 +146,38 @@ void TForm1::btn1Click() {
         ~Reset() { flag = false; }
     } reset{running_};
     ConversionDriver driver(*this, messages_, settings_, programFolder_);
-    driver.ConvertFiles(chooser_);
+    run(driver);
+}
+
+void TForm1::btn1Click() {
+    RunBatch([this](ConversionDriver& driver) { driver.ConvertFiles(chooser_); });
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    if (!running_ && !LocalPaths(event->mimeData()).empty())
+        event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+    std::vector<std::string> paths = LocalPaths(event->mimeData());
+    if (running_ || paths.empty())
+        return;
+    event->acceptProposedAction();
+    // The batch runs once the drop has been answered, so the program the files came from is
+    // not kept waiting for the end of the batch and its message box.
+    QMetaObject::invokeMethod(
+        this, [this, paths = std::move(paths)] { ConvertDropped(paths); }, Qt::QueuedConnection);
+}
+
+void TForm1::ConvertDropped(const std::vector<std::string>& paths) {
+    if (running_)
+        return;
+    const BatchFiles batch = ExpandFolders(paths, false);
+    if (!batch.unreadableFolders.empty()) {
+        messages_.Error(kFailureMessage, batch.unreadableFolders.front());
+        return;
+    }
+    RunBatch([&batch](ConversionDriver& driver) { driver.ConvertFiles(batch.files); });
 }
 
 void TForm1::btn2Click() {

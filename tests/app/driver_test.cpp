@@ -180,15 +180,20 @@ TEST_F(DriverTest, WorkingFolderComesFromUserThenMachineThenProgram) {
               "/m/");
 }
 
-TEST_F(DriverTest, UnwritableProgramFolderFallsBackToUserData) {
-    TempDir data;
-    const char* old = std::getenv("XDG_DATA_HOME");
-    const std::string saved = old ? old : "";
-    ::setenv("XDG_DATA_HOME", data.path().c_str(), 1);
-    ConversionDriver elsewhere(progress, messages, *store, dir / "no such folder");
-    EXPECT_EQ(elsewhere.ResolveWorkingFolder(), (data / "hortivex").string() + "/");
-    EXPECT_TRUE(std::filesystem::is_directory(data / "hortivex"));
-    old ? ::setenv("XDG_DATA_HOME", saved.c_str(), 1) : ::unsetenv("XDG_DATA_HOME");
+TEST_F(DriverTest, UnwritableOrInstalledProgramFolderFallsBackToUserData) {
+    // "/usr/bin/" is writable for root, but an installed program keeps nothing there.
+    for (const std::filesystem::path& programFolder : {dir / "no such folder", {"/usr/bin/"}}) {
+        SCOPED_TRACE(programFolder);
+        TempDir data;
+        const char* old = std::getenv("XDG_DATA_HOME");
+        const std::string saved = old ? old : "";
+        ::setenv("XDG_DATA_HOME", data.path().c_str(), 1);
+        auto fresh = MakeMemorySettingsStore();
+        ConversionDriver elsewhere(progress, messages, *fresh, programFolder);
+        EXPECT_EQ(elsewhere.ResolveWorkingFolder(), (data / "hortivex").string() + "/");
+        EXPECT_TRUE(std::filesystem::is_directory(data / "hortivex"));
+        old ? ::setenv("XDG_DATA_HOME", saved.c_str(), 1) : ::unsetenv("XDG_DATA_HOME");
+    }
 }
 
 // A store that fails every write, as a full disk would.
