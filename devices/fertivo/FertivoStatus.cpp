@@ -180,20 +180,20 @@ std::string TFertivo::GetEcNightSetpointText() {
 
 double TFertivo::GetTraceValue(int index) {
     const TFertivoStatusBlock& status = logRecord_.Status;
+    const auto word = [](const std::uint8_t(&w)[2], int type, double factor) {
+        return static_cast<double>(ConvertWordValue(w[0], w[1], type, factor));
+    };
     switch (index) {
     case 1: {
         // The raw reading divided by 10 in every EC unit; an absent reading stays negative.
         const int factor = GetPpmFactor();
         Process().chartScaleFlags |= kEcTraceFlag;
-        const float ec = ConvertWordValue(status.ECReading[0], status.ECReading[1], 11, factor);
-        return static_cast<double>(ec) * GetOptions().ECDisplayFactor(factor);
+        return word(status.ECReading, 11, factor) * GetOptions().ECDisplayFactor(factor);
     }
     case 2:
-        return static_cast<double>(
-                   ConvertWordValue(status.PhReading[0], status.PhReading[1], 10, 1)) *
-               10;
+        return word(status.PhReading, 10, 1) * 10;
     case 3:
-        return ConvertWordValue(status.NutrientTemp[0], status.NutrientTemp[1], 1, 1);
+        return word(status.NutrientTemp, 1, 1);
     default:
         return 0;
     }
