@@ -33,6 +33,7 @@ class TDeviceForm {
 public:
     virtual ~TDeviceForm() = default;
     virtual void Show() {}
+    virtual bool IsVisible() const { return false; }
 };
 
 using TSystemList = std::vector<std::uint8_t>;

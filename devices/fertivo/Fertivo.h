@@ -80,6 +80,43 @@ public:
     int GetSettingsRecordSize() override { return sizeof(TFertivoSettings); }
 
     // Replies, alarms, trace values and names, status values, reminder (FertivoStatus.cpp).
+    // A reply fills its block only when it holds the whole block; bytes past it are not read.
+    void StoreStatusReplyA(const std::uint8_t* reply, std::size_t length) override;
+    void StoreStatusReplyB(const std::uint8_t* reply, std::size_t length) override;
+    void StoreStatusReplyC(const std::uint8_t* reply, std::size_t length) override;
+    const TFertivoIdentityReply& IdentityReply() const { return identityReply_; }
+    const TFertivoStatusBlock& Status() const { return logRecord_.Status; }
+    // Set by an identity reply with a non-zero notice byte.
+    bool NoticeFlag() const;
+    TDateTime DecodeStatusTime() override;
+    bool StatusFlagA() override { return (logRecord_.Status.Timestamp[4] & 0x80) != 0; }
+    bool SettingsFlagA() override { return (identityReply_.OptionBits & 0x01) != 0; }
+    int FixedIntervalA() override { return 60; }
+    int FixedIntervalB() override { return 30; }
+    void NotifyA() override {}
+    void NotifyB() override {}
+    void NotifyC() override {}
+    void SettingsChanged() override {}
+
+    // Flags 0, 1 and 2 (EC, pH, nutrient temperature) := 1 for each alarm that is on, and for
+    // each alarm that is enabled; the other flags keep what they hold.
+    bool GetAlarms(TAlarmFlags& flags, bool filter) override;
+    bool GetAlarmEnables(TAlarmFlags& flags, bool filter) override;
+    bool IsEcAlarmEnabled() const { return (settings_.SetBool3 & 0x01) != 0; }
+    bool IsPhAlarmEnabled() const { return (settings_.SetBool3 & 0x02) != 0; }
+    bool IsNutrientTempAlarmEnabled() const { return (settings_.SetBool3 & 0x04) != 0; }
+    bool IsAnyActive() override;
+    std::string GetEcDaySetpointText();
+    std::string GetEcNightSetpointText();
+
+    // 1 EC, 2 pH, 3 nutrient temperature; 0 for any other index.
+    double GetTraceValue(int index) override;
+    // The status values: 1 to 55 answer, the application asks for 13 unless it shows them all.
+    int GetValueCount() override;
+    std::string GetValueName(int index) override;
+    std::string GetValueText(int index) override;
+    // The base, but silent while the form is on screen or before the next reminder date.
+    void ShowDeviceForm() override;
 
 protected:
     friend class TDevice;
