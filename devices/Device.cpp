@@ -208,7 +208,7 @@ void TDevice::RegisterDevice() {
     auto& devices = Process().devices;
     for (const Ref<TDevice>& device : devices)
         if (device.get() == this)
-            return; // once is enough: a second entry would be told and released twice
+            return; // listed once, however often its settings are loaded
     devices.emplace_back(this);
 }
 

@@ -244,6 +244,17 @@ bool StoreSettingsBlock(std::span<std::uint8_t> record, int block, const std::ui
     return true;
 }
 
+namespace {
+
+// Deletes key with everything under it; a failure is passed over.
+void DeleteRegistryKey(const std::string& key) {
+    try {
+        CurrentSettingsStore().DeleteKeyTree(RegistryRoot::LocalMachine, key);
+    } catch (const HxError&) {
+        // A store that cannot be changed (a read-only machine store) keeps the key.
+    }
+}
+
 void DeleteRegistrySubKeys(const std::string& key, std::initializer_list<const char*> names) {
     if (!CurrentSettingsStore().KeyExists(RegistryRoot::LocalMachine, key))
         return;
@@ -251,12 +262,14 @@ void DeleteRegistrySubKeys(const std::string& key, std::initializer_list<const c
         DeleteRegistryKey(key + name);
 }
 
-void DeleteRegistryKey(const std::string& key) {
-    try {
-        CurrentSettingsStore().DeleteKeyTree(RegistryRoot::LocalMachine, key);
-    } catch (const HxError&) {
-        // A store that cannot be changed (a read-only machine store) keeps the key.
-    }
+} // namespace
+
+void DeleteControllerSubKeys(const std::string& key, std::initializer_list<const char*> names,
+                             std::initializer_list<const char*> scheduleNames) {
+    const std::string schedule = key + "Schedule\\";
+    DeleteRegistrySubKeys(key, names);
+    DeleteRegistrySubKeys(schedule, scheduleNames);
+    DeleteRegistryKey(schedule);
 }
 
 } // namespace hortivex

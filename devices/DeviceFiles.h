@@ -101,11 +101,11 @@ std::string SettingsBlockCommand(const std::string& header, const char* code,
 bool StoreSettingsBlock(std::span<std::uint8_t> record, int block, const std::uint8_t* reply,
                         std::size_t length);
 
-// Deletes each named sub-key of key under the machine root, when key exists; a missing name or
-// a store that refuses the deletion is passed over.
-void DeleteRegistrySubKeys(const std::string& key, std::initializer_list<const char*> names);
-// Deletes key with everything under it; a failure is passed over.
-void DeleteRegistryKey(const std::string& key);
+// Under the machine root: deletes the named sub-keys of a controller's key and of its
+// "Schedule" key (each when that key exists), then the "Schedule" key itself. A missing name
+// or a store that refuses a deletion is passed over.
+void DeleteControllerSubKeys(const std::string& key, std::initializer_list<const char*> names,
+                             std::initializer_list<const char*> scheduleNames);
 
 // The bytes of a packed record.
 template <class Record> std::span<std::uint8_t> RecordBytes(Record& record) {

@@ -19,24 +19,26 @@ constexpr int kShownByDefault[] = {1, 4, 11, 22, 23, 24, 27};
 constexpr std::uint8_t kAirConInstalled = 0x04;
 constexpr std::uint8_t kFoggerInstalled = 0x40;
 
-// A trace name: one text, or two joined by a blank. Traces 22, 23 and 25 are built apart.
+// A trace name: one text, or two joined by a blank. Traces 22, 23 and 25 (kApart) depend on
+// the fan number or the equipment and are built in GetTraceName.
 struct TraceName {
     TextId first;
     TextId second = TextId::Count;
 };
-constexpr TextId kNA = TextId::AvNotAvailable;
+constexpr TraceName kNA{TextId::AvNotAvailable};
+constexpr TraceName kApart{TextId::Count};
 constexpr TraceName kTraceNames[kTraces] = {{TextId::AvTemp, TextId::AvIn},
-                                            {kNA},
-                                            {kNA},
+                                            kNA,
+                                            kNA,
                                             {TextId::AvRH},
-                                            {kNA},
-                                            {kNA},
+                                            kNA,
+                                            kNA,
                                             {TextId::AvVPD},
                                             {TextId::AvCO2},
-                                            {kNA},
-                                            {kNA},
+                                            kNA,
+                                            kNA,
                                             {TextId::AvLight},
-                                            {kNA},
+                                            kNA,
                                             {TextId::AvTemp, TextId::AvOut},
                                             {TextId::AvIntegIrrad},
                                             {TextId::AvCO2Inject},
@@ -46,10 +48,10 @@ constexpr TraceName kTraceNames[kTraces] = {{TextId::AvTemp, TextId::AvIn},
                                             {TextId::AvCO2, TextId::AvTgt},
                                             {TextId::AvAlarm},
                                             {TextId::AvLights},
-                                            {TextId::AvFanFormat},
-                                            {TextId::AvFanFormat},
+                                            kApart,
+                                            kApart,
                                             {TextId::AvHeater},
-                                            {TextId::AvFog},
+                                            kApart,
                                             {TextId::AvCO2},
                                             {TextId::AvDehumid},
                                             {TextId::AvPurging}};
@@ -118,7 +120,7 @@ TTraceEntry TAerovane::GetTraceEntry(int index) {
     if (index < 1 || index > kTraces)
         return kNoTraceEntry;
     TTraceEntry& entry = traces_[static_cast<std::size_t>(index - 1)];
-    if (GetTraceName(index, false) == Text(kNA))
+    if (GetTraceName(index, false) == Text(TextId::AvNotAvailable))
         entry.visible = 0;
     return entry;
 }
@@ -127,7 +129,7 @@ bool TAerovane::IsTraceVisible(int index) {
     if (index > kTraces)
         return TControllerWithSchedule::IsTraceVisible(index);
     return index >= 1 && traces_[static_cast<std::size_t>(index - 1)].visible != 0 &&
-           GetTraceName(index, false) != Text(kNA);
+           GetTraceName(index, false) != Text(TextId::AvNotAvailable);
 }
 
 std::uint32_t TAerovane::GetTraceColour(int index) {
@@ -230,10 +232,8 @@ void TAerovane::CloseLogFile() {
 }
 
 double TAerovane::ReadLastLogRecord(TDateTime date) {
-    if (!OpenMonthLog(date))
-        return 0;
     LogBytes bytes{};
-    if (!logFile_.ReadLastAndClose(bytes.data()))
+    if (!OpenMonthLog(date) || !logFile_.ReadLastAndClose(bytes.data()))
         return 0;
     DecodeLog(bytes, logRecord_);
     return logRecord_.DateTime;
@@ -262,12 +262,11 @@ void TAerovane::DeleteRegistrySettings() {
     } catch (const HxError&) {
         return; // a name that is no single key name deletes nothing
     }
-    DeleteRegistrySubKeys(key, {"SetupAutoSetSchedule", "SetupAutosetGrowthStage", "SetupManual",
-                                "ViewAdvancedPage", "MaintReminderPeriod", "NextMaintReminder",
-                                "PageBool", "AutoSetGrowthStage"});
-    const std::string schedule = key + "Schedule\\";
-    DeleteRegistrySubKeys(schedule, {"Day1", "NumSchedDays", "Sched"});
-    DeleteRegistryKey(schedule);
+    DeleteControllerSubKeys(key,
+                            {"SetupAutoSetSchedule", "SetupAutosetGrowthStage", "SetupManual",
+                             "ViewAdvancedPage", "MaintReminderPeriod", "NextMaintReminder",
+                             "PageBool", "AutoSetGrowthStage"},
+                            {"Day1", "NumSchedDays", "Sched"});
     TControllerWithSchedule::DeleteRegistrySettings();
 }
 

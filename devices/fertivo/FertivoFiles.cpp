@@ -148,10 +148,8 @@ void TFertivo::CloseLogFile() {
 }
 
 double TFertivo::ReadLastLogRecord(TDateTime date) {
-    if (!OpenMonthLog(date))
-        return 0;
     LogBytes bytes{};
-    if (!logFile_.ReadLastAndClose(bytes.data()))
+    if (!OpenMonthLog(date) || !logFile_.ReadLastAndClose(bytes.data()))
         return 0;
     DecodeLog(bytes, logRecord_);
     return logRecord_.DateTime;
@@ -180,11 +178,9 @@ void TFertivo::DeleteRegistrySettings() {
     } catch (const HxError&) {
         return; // a name that is no single key name deletes nothing
     }
-    DeleteRegistrySubKeys(
-        key, {"UsingDosingSchedule", "TDSFactor", "MaintReminderPeriod", "NextMaintReminder"});
-    const std::string schedule = key + "Schedule\\";
-    DeleteRegistrySubKeys(schedule, {"Day1", "NumDoseSchedDays", "SchedEx", "Sched"});
-    DeleteRegistryKey(schedule);
+    DeleteControllerSubKeys(
+        key, {"UsingDosingSchedule", "TDSFactor", "MaintReminderPeriod", "NextMaintReminder"},
+        {"Day1", "NumDoseSchedDays", "SchedEx", "Sched"});
     TControllerWithSchedule::DeleteRegistrySettings();
 }
 
