@@ -1,5 +1,6 @@
 #include "devices/Controller.h"
 
+#include "devices/Texts.h"
 #include "options/ProcessState.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
@@ -10,6 +11,7 @@ namespace hortivex {
 namespace {
 
 constexpr int kPendingTexts = 92;
+constexpr char kSeparator = '/';
 
 std::string Nul() {
     return std::string(1, '\0');
@@ -31,14 +33,14 @@ std::string TGenericController::GetLogFolder() {
     CheckNames();
     const std::string room = Process().workingFolder + roomName_;
     CreateFolderLevel(room);
-    const std::string doserLogs = room + "/Doser logs";
+    const std::string doserLogs = room + kSeparator + Text(TextId::FolderDoserLogs);
     if (FolderExists(doserLogs))
-        return doserLogs + "/";
-    std::string folder = room + "/Controller logs";
+        return doserLogs + kSeparator;
+    std::string folder = room + kSeparator + Text(TextId::FolderControllerLogs);
     CreateFolderLevel(folder);
-    folder += "/" + controllerName_;
+    folder += kSeparator + controllerName_;
     CreateFolderLevel(folder);
-    return folder + "/";
+    return folder + kSeparator;
 }
 
 std::string TGenericController::NextPendingText() {

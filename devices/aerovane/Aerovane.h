@@ -1,6 +1,7 @@
 #pragma once
 
 #include "devices/Controller.h"
+#include "devices/DeviceFiles.h"
 #include "devices/aerovane/AerovaneLive.h"
 #include "devices/aerovane/AerovaneSchedule.h"
 #include "devices/aerovane/AerovaneSettings.h"
@@ -55,6 +56,36 @@ public:
 
     // Views, month log, trace entries, settings transfer and file, registry clean-up
     // (AerovaneFiles.cpp).
+    void LoadView(int index) override;
+    void SaveView(int index) override;
+    void DeleteView(int index) override;
+    void InsertViewGap(int first, int last) override;
+    void ResetTraces(bool visible) override;
+    // Trace entries 1 to 28, a trace named "n/a" made hidden first; any other index answers an
+    // all-zero entry.
+    TTraceEntry GetTraceEntry(int index) override;
+    bool IsTraceVisible(int index) override;
+    std::uint32_t GetTraceColour(int index) override;
+    std::string GetTraceName(int index, bool combined) override;
+    std::string BuildSettingsFirstCommand() override;
+    std::string BuildSettingsNextCommand() override;
+    void StoreSettingsReply(const std::uint8_t* reply, std::size_t length) override;
+    std::string SaveSettingsFile(const std::string& path) override;
+    bool LoadSettingsFile() override;
+    void AppendLogRecord(const std::string& path) override;
+    void AssignLogFile(const std::string& path) override;
+    void OpenLogFile() override;
+    double ReadLastLogRecord(TDateTime date) override;
+    bool LogEof() override;
+    TDateTime GetRecordTime() override { return logRecord_.DateTime; }
+    void ShiftRecordDate() override;
+    void CloseLogFile() override;
+    void ReadLogRecord() override;
+    bool ReadLogRecordRaw() override;
+    void DeleteRegistrySettings() override;
+    // The current log record: the date-time, the live block and the further bytes last stored
+    // or read.
+    TAerovaneLogRecord& LogRecord() { return logRecord_; }
 
     int GetScheduleCount() override;
     int GetScheduleDay(int index) override;
@@ -80,6 +111,7 @@ private:
 
     TAerovaneLiveBlock identityReply_{};
     TAerovaneSettings settings_{};
+    MonthLog logFile_{kAerovaneLogRecordSize};
     TAerovaneLogRecord logRecord_{}; // its live block is the controller's current data
     std::array<TTraceEntry, 28> traces_{};
     TAerovaneLocalSettings local_;

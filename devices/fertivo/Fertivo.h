@@ -1,6 +1,7 @@
 #pragma once
 
 #include "devices/Controller.h"
+#include "devices/DeviceFiles.h"
 #include "devices/fertivo/FertivoLive.h"
 #include "devices/fertivo/FertivoSchedule.h"
 #include "devices/fertivo/FertivoSettings.h"
@@ -62,6 +63,34 @@ public:
 
     // Views, month log, trace entries, settings transfer and file, registry clean-up
     // (FertivoFiles.cpp).
+    void LoadView(int index) override;
+    void SaveView(int index) override;
+    void DeleteView(int index) override;
+    void InsertViewGap(int first, int last) override;
+    void ResetTraces(bool visible) override;
+    // Trace entries 1 to 3; any other index answers an all-zero entry.
+    TTraceEntry GetTraceEntry(int index) override;
+    bool IsTraceVisible(int index) override;
+    std::uint32_t GetTraceColour(int index) override;
+    std::string GetTraceName(int index, bool combined) override;
+    std::string BuildSettingsFirstCommand() override;
+    std::string BuildSettingsNextCommand() override;
+    void StoreSettingsReply(const std::uint8_t* reply, std::size_t length) override;
+    std::string SaveSettingsFile(const std::string& path) override;
+    bool LoadSettingsFile() override;
+    void AppendLogRecord(const std::string& path) override;
+    void AssignLogFile(const std::string& path) override;
+    void OpenLogFile() override;
+    double ReadLastLogRecord(TDateTime date) override;
+    bool LogEof() override;
+    TDateTime GetRecordTime() override { return logRecord_.DateTime; }
+    void ShiftRecordDate() override;
+    void CloseLogFile() override;
+    void ReadLogRecord() override;
+    bool ReadLogRecordRaw() override;
+    void DeleteRegistrySettings() override;
+    // The current log record: the date-time and the status block last stored or read.
+    TFertivoLogRecord& LogRecord() { return logRecord_; }
 
     int GetScheduleCount() override { return static_cast<int>(local_.Days.size()); }
     int GetScheduleDay(int index) override;
@@ -129,6 +158,7 @@ private:
 
     TFertivoIdentityReply identityReply_{};
     TFertivoSettings settings_{};
+    MonthLog logFile_{kFertivoLogRecordSize};
     TFertivoLogRecord logRecord_{}; // its status block is the controller's current status
     std::array<TTraceEntry, 3> traces_{};
     TFertivoLocalSettings local_;
