@@ -57,6 +57,8 @@ constexpr long long kAlarmDebounceMs = 5 * 60 * 1000;
 // The chart-scale flags (process-wide).
 constexpr std::uint8_t kChartCO2 = 2, kChartCO2Scale50 = 4, kChartLight = 8;
 
+// CO2 words are divided by the CO2 scale (20, or 50 with bit value 128 of byte +42) instead of
+// the divisor; CO2 and light traces also leave their flags for the chart.
 enum class Reading { Word, Byte, CO2, Light };
 struct TraceSource {
     std::size_t offset;
@@ -75,6 +77,7 @@ constexpr TraceSource kTraceSources[] = {
     {50, Reading::CO2, 12, 1},
 };
 constexpr int kAlarmTrace = 20;
+static_assert(std::size(kTraceSources) == kAlarmTrace - 1);
 constexpr double kTraceOff = -9999;
 
 // Traces 21 to 28: a function shown as its own level while one of its bits is set.
