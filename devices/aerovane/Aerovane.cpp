@@ -40,7 +40,7 @@ void TAerovane::Construct() {
     ResetStatus();
     capabilityC_ = 1;
     changeFlag1_ = changeFlag2_ = true;
-    alarmActive_ = false;
+    usbSettings_[kUsbAlarmActiveByte] = 0;
     alarmTime_ = 0;
 }
 

@@ -58,5 +58,6 @@ inline constexpr std::size_t kAerovaneLogRecordSize = 8 + sizeof(TAerovaneLiveBl
 
 // The 16 bytes PackUsbSettings packs from the identity reply, then the alarm-active flag.
 inline constexpr std::size_t kUsbSettingsSize = 17;
+inline constexpr std::size_t kUsbAlarmActiveByte = 16;
 
 } // namespace hortivex
