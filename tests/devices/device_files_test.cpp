@@ -215,6 +215,9 @@ TEST(DeviceFiles, SettingsTravelInBlocks) {
         for (std::size_t i = 0; i < record.size(); ++i)
             record[i] = static_cast<std::uint8_t>(i);
         const std::string original(record.begin(), record.end());
+        std::uint8_t identity[60] = {};
+        identity[59] = 0x7E; // the trailer byte that ends every block command
+        device->StoreStatusReplyB(identity, sizeof identity);
         const auto& steps = kind.recordSize == 118 ? fertivo : aerovane;
         int replies = 0;
         for (const TransferStep& step : steps) {
@@ -225,7 +228,7 @@ TEST(DeviceFiles, SettingsTravelInBlocks) {
                 std::string expected;
                 if (!step.expected.empty()) {
                     const std::size_t from = std::stoul(step.expected.substr(3));
-                    expected = step.expected.substr(0, 2) + original.substr(from, 59) + "\0"s;
+                    expected = step.expected.substr(0, 2) + original.substr(from, 59) + "\x7E"s;
                 }
                 EXPECT_EQ(command, expected);
             } else {
