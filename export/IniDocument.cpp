@@ -1,5 +1,8 @@
 #include "export/IniDocument.h"
 
+#include <limits>
+#include <stdexcept>
+
 namespace hortivex {
 
 namespace {
@@ -16,25 +19,27 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
+char Folded(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// A name or value as it may stand on one line: up to a NUL, without CR or LF.
-std::string OneLine(std::string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    for (char c : s) {
-        if (c == '\0')
-            break;
-        if (c != '\r' && c != '\n')
-            out.push_back(c);
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (Folded(a[i]) != Folded(b[i]))
+            return false;
+    return true;
+}
+
+// FNV-1a over the folded name, started from the section it belongs to.
+std::uint64_t NameHash(std::uint32_t section, std::string_view name) {
+    std::uint64_t h = 14695981039346656037ull ^ (section * 0x9E3779B97F4A7C15ull);
+    for (char c : name) {
+        h ^= static_cast<unsigned char>(Folded(c));
+        h *= 1099511628211ull;
     }
-    return out;
+    return h;
 }
 
 // The section name of a header line "[name]", or nothing for any other line.
@@ -61,107 +66,251 @@ std::optional<std::string_view> KeyName(std::string_view line) {
     return key;
 }
 
-std::string EntryLine(std::string_view key, std::string_view value) {
-    std::string line;
-    line.reserve(key.size() + value.size() + 3);
-    line.append(key).append("=").append(value).append("\r\n");
-    return line;
+// The key of a line known to be an entry.
+std::string_view EntryKey(std::string_view line) {
+    return Trim(line.substr(0, line.find('=')));
+}
+
+bool HasNoneOf(std::string_view name, std::string_view forbidden) {
+    return name.find_first_of(forbidden) == std::string_view::npos;
+}
+
+bool NoBlankAtEnds(std::string_view name) {
+    return name.empty() || (!IsBlank(name.front()) && !IsBlank(name.back()));
+}
+
+constexpr std::string_view kNeverInNames("\0\r\n[]", 5);
+
+std::uint32_t Offset(std::size_t size) {
+    if (size > std::numeric_limits<std::uint32_t>::max() / 2)
+        throw std::length_error("INI text too large");
+    return static_cast<std::uint32_t>(size);
 }
 
 } // namespace
 
-IniDocument::IniDocument(std::string_view text) {
-    Parse(text);
+bool IniDocument::IsWritableSection(std::string_view name) {
+    return HasNoneOf(name, kNeverInNames) && NoBlankAtEnds(name);
 }
 
-void IniDocument::Parse(std::string_view text) {
-    sections_.emplace_back(); // the lines before the first header
-    while (!text.empty()) {
-        std::size_t end = text.find('\n');
-        end = end == std::string_view::npos ? text.size() : end + 1;
-        std::string_view raw = text.substr(0, end);
-        text.remove_prefix(end);
+bool IniDocument::IsWritableKey(std::string_view name) {
+    return !name.empty() && name.front() != ';' && name.find('=') == std::string_view::npos &&
+           HasNoneOf(name, kNeverInNames) && NoBlankAtEnds(name);
+}
 
+IniDocument::IniDocument(std::string_view text) : original_(text) {
+    Offset(original_.size());
+    Parse();
+}
+
+std::string_view IniDocument::View(Span span) const {
+    const std::string& buffer = span.written ? written_ : original_;
+    return std::string_view(buffer).substr(span.offset, span.length);
+}
+
+IniDocument::Span& IniDocument::LineAt(std::uint32_t section, std::uint32_t ref) {
+    return ref & kAppended ? sections_[section].appended[ref & ~kAppended] : lines_[ref];
+}
+
+const IniDocument::Span& IniDocument::LineAt(std::uint32_t section, std::uint32_t ref) const {
+    return ref & kAppended ? sections_[section].appended[ref & ~kAppended] : lines_[ref];
+}
+
+std::string_view IniDocument::KeyAt(std::uint32_t section, std::uint32_t ref) const {
+    return EntryKey(View(LineAt(section, ref)));
+}
+
+std::string_view IniDocument::SectionName(std::uint32_t section) const {
+    return HeaderName(View(sections_[section].header)).value_or(std::string_view());
+}
+
+void IniDocument::Parse() {
+    sections_.emplace_back(); // the lines before the first header
+    std::string_view text = original_;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = text.find('\n', at);
+        end = end == std::string_view::npos ? text.size() : end + 1;
+        const Span span{static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(end - at)};
+        const std::string_view raw = text.substr(at, end - at);
+        at = end;
+
+        const auto line = static_cast<std::uint32_t>(lines_.size());
         if (auto name = HeaderName(raw)) {
+            sections_.back().bodyEnd = line;
             Section section;
-            section.header = std::string(raw);
-            sections_.push_back(std::move(section));
-            sectionIndex_.try_emplace(Lower(*name), sections_.size() - 1);
+            section.header = span;
+            section.bodyBegin = section.bodyEnd = section.insertAt = section.next = line;
+            sections_.push_back(section);
+            Index(kNoSection, *name, static_cast<std::uint32_t>(sections_.size() - 1));
             continue;
         }
+        lines_.push_back(span);
+        const auto index = static_cast<std::uint32_t>(sections_.size() - 1);
         Section& section = sections_.back();
-        section.body.push_back(Line{std::string(raw)});
         if (!Trim(raw).empty())
-            section.insertAt = section.body.size();
-        if (auto key = KeyName(raw); key && !section.header.empty())
-            section.keys.try_emplace(Lower(*key), LineRef{false, section.body.size() - 1});
+            section.insertAt = line + 1;
+        if (auto key = KeyName(raw); key && index > 0 && Index(index, *key, line))
+            lines_.back().firstOfItsName = true;
     }
+    sections_.back().bodyEnd = static_cast<std::uint32_t>(lines_.size());
+}
+
+std::optional<std::uint32_t> IniDocument::FindSection(std::string_view name) const {
+    if (slots_.empty())
+        return std::nullopt;
+    const std::uint64_t hash = NameHash(kNoSection, name);
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = hash & mask; slots_[i].used; i = (i + 1) & mask) {
+        const Slot& slot = slots_[i];
+        if (slot.hash == hash && slot.section == kNoSection &&
+            SameName(SectionName(slot.ref), name))
+            return slot.ref;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::uint32_t> IniDocument::FindKey(std::uint32_t section,
+                                                  std::string_view key) const {
+    if (slots_.empty())
+        return std::nullopt;
+    const std::uint64_t hash = NameHash(section, key);
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = hash & mask; slots_[i].used; i = (i + 1) & mask) {
+        const Slot& slot = slots_[i];
+        if (slot.hash == hash && slot.section == section && SameName(KeyAt(section, slot.ref), key))
+            return slot.ref;
+    }
+    return std::nullopt;
+}
+
+bool IniDocument::Index(std::uint32_t section, std::string_view name, std::uint32_t ref) {
+    if (section == kNoSection ? FindSection(name).has_value() : FindKey(section, name).has_value())
+        return false;
+    if ((used_ + 1) * 2 > slots_.size()) {
+        std::vector<Slot> old(slots_.empty() ? 64 : slots_.size() * 2);
+        old.swap(slots_);
+        const std::size_t mask = slots_.size() - 1;
+        for (const Slot& slot : old) {
+            if (!slot.used)
+                continue;
+            std::size_t i = slot.hash & mask;
+            while (slots_[i].used)
+                i = (i + 1) & mask;
+            slots_[i] = slot;
+        }
+    }
+    const std::uint64_t hash = NameHash(section, name);
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = hash & mask;
+    while (slots_[i].used)
+        i = (i + 1) & mask;
+    slots_[i] = Slot{hash, section, ref, true};
+    ++used_;
+    return true;
 }
 
 std::optional<std::string> IniDocument::Get(std::string_view section, std::string_view key) const {
-    auto s = sectionIndex_.find(Lower(section));
-    if (s == sectionIndex_.end())
+    const auto s = FindSection(section);
+    const auto ref = s ? FindKey(*s, key) : std::nullopt;
+    if (!ref)
         return std::nullopt;
-    const Section& sec = sections_[s->second];
-    auto k = sec.keys.find(Lower(key));
-    if (k == sec.keys.end())
-        return std::nullopt;
-    const std::string& raw =
-        k->second.appended ? sec.appended[k->second.index].raw : sec.body[k->second.index].raw;
-    std::string_view value = Trim(std::string_view(raw).substr(raw.find('=') + 1));
+    const std::string_view raw = View(LineAt(*s, *ref));
+    std::string_view value = Trim(raw.substr(raw.find('=') + 1));
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
         value.back() == value.front())
         value = value.substr(1, value.size() - 2);
     return std::string(value);
 }
 
-IniDocument::Section& IniDocument::FindOrAddSection(std::string_view name) {
-    auto [it, added] = sectionIndex_.try_emplace(Lower(name), sections_.size());
-    if (added) {
+std::uint32_t IniDocument::SectionFor(std::string_view name) {
+    if (lastSectionIndex_ != kNoSection && name == lastSection_)
+        return lastSectionIndex_;
+    std::optional<std::uint32_t> found = FindSection(name);
+    if (!found) {
         Section section;
-        section.header = "[" + std::string(name) + "]\r\n";
+        const auto at = Offset(written_.size());
+        written_.append("[").append(name).append("]\r\n");
+        section.header = Span{at, Offset(written_.size()) - at, true};
+        section.bodyBegin = section.bodyEnd = section.insertAt = section.next =
+            static_cast<std::uint32_t>(lines_.size());
         sections_.push_back(std::move(section));
+        found = static_cast<std::uint32_t>(sections_.size() - 1);
+        Index(kNoSection, name, *found);
     }
-    return sections_[it->second];
+    lastSection_.assign(name);
+    lastSectionIndex_ = *found;
+    return *found;
 }
 
-IniDocument::Line& IniDocument::LineOf(Section& section, LineRef ref) {
-    return ref.appended ? section.appended[ref.index] : section.body[ref.index];
+IniDocument::Span IniDocument::WriteLine(std::string_view key, std::string_view value) {
+    const auto at = Offset(written_.size());
+    written_.append(key).push_back('=');
+    for (char c : value) {
+        if (c == '\0')
+            break;
+        if (c != '\r' && c != '\n')
+            written_.push_back(c);
+    }
+    written_.append("\r\n");
+    return Span{at, Offset(written_.size()) - at, true};
 }
 
-void IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
-    const std::string sectionName = OneLine(section);
-    const std::string keyName = OneLine(key);
-    const std::string text = OneLine(value);
-    Section& sec = FindOrAddSection(sectionName);
-    auto [it, added] = sec.keys.try_emplace(Lower(keyName), LineRef{true, sec.appended.size()});
-    if (added) {
-        sec.appended.push_back(Line{EntryLine(keyName, text)});
-        return;
+bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
+    if (!IsWritableSection(section) || !IsWritableKey(key))
+        return false;
+    const std::uint32_t s = SectionFor(section);
+    Section& sec = sections_[s];
+    std::optional<std::uint32_t> ref;
+    // An export rewriting its own earlier output writes the keys in the file's order.
+    if (sec.next < sec.bodyEnd) {
+        const Span& line = lines_[sec.next];
+        if (line.firstOfItsName && SameName(EntryKey(View(line)), key))
+            ref = sec.next;
     }
-    Line& line = LineOf(sec, it->second);
-    // Keep the spelling of the key already in the file.
-    std::string_view existing = Trim(std::string_view(line.raw).substr(0, line.raw.find('=')));
-    line.raw = EntryLine(existing, text);
+    if (!ref)
+        ref = FindKey(s, key);
+    if (!ref) {
+        const Span span = WriteLine(key, value);
+        sections_[s].appended.push_back(span);
+        Index(s, key, kAppended | static_cast<std::uint32_t>(sections_[s].appended.size() - 1));
+        return true;
+    }
+    if (!(*ref & kAppended))
+        sec.next = *ref + 1;
+    // Keep the spelling of the key already in the file. Room is made first, so that the buffer
+    // does not move while the key is copied from it.
+    const Span old = LineAt(s, *ref);
+    const std::size_t mark = written_.size();
+    written_.reserve(mark + old.length + value.size() + 3);
+    const Span line = WriteLine(KeyAt(s, *ref), value);
+    if (View(line) == View(old)) {
+        written_.resize(mark); // unchanged: keep the line where it is
+    } else {
+        Span& entry = LineAt(s, *ref);
+        entry = Span{line.offset, line.length, true, entry.firstOfItsName};
+    }
+    return true;
 }
 
 std::string IniDocument::Text() const {
     std::string out;
-    auto emit = [&out](const std::string& raw) {
+    out.reserve(original_.size() + written_.size() + 2);
+    auto emit = [this, &out](Span span) {
         // Only the file's last line can lack its line end; give it one before anything follows.
         if (!out.empty() && out.back() != '\n')
             out += "\r\n";
-        out += raw;
+        out += View(span);
     };
     for (const Section& sec : sections_) {
-        if (!sec.header.empty())
+        if (sec.header.length != 0)
             emit(sec.header);
-        for (std::size_t i = 0; i < sec.insertAt; ++i)
-            emit(sec.body[i].raw);
-        for (const Line& line : sec.appended)
-            emit(line.raw);
-        for (std::size_t i = sec.insertAt; i < sec.body.size(); ++i)
-            emit(sec.body[i].raw);
+        for (std::uint32_t i = sec.bodyBegin; i < sec.insertAt; ++i)
+            emit(lines_[i]);
+        for (const Span& line : sec.appended)
+            emit(line);
+        for (std::uint32_t i = sec.insertAt; i < sec.bodyEnd; ++i)
+            emit(lines_[i]);
     }
     return out;
 }

@@ -3,6 +3,8 @@
 #include "platform/Services.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -13,46 +15,139 @@ namespace {
 
 // Significant digits of a positive finite magnitude rounded to `precision` (1 to 17), with the
 // decimal exponent of the first digit (x = d1.d2d3... * 10^exponent). Trailing zeros are removed
-// from digits.
+// from digits. The magnitude is first rounded to 18 significant digits (to nearest, ties to
+// even), and that digit string then to `precision` digits, a next digit of 5 or more rounding
+// the magnitude up.
 struct Digits {
-    std::string digits;
+    char digits[18];
+    int count = 0;
     int exponent = 0;
 };
 
-Digits RoundedDigits(long double magnitude, int precision) {
-    const auto keep = static_cast<std::size_t>(precision);
-    // 18 correctly rounded significant digits first: "d.ddddddddddddddddde+XX".
+using Wide = unsigned __int128;
+
+constexpr std::uint64_t kTenTo17 = 100'000'000'000'000'000ull;
+constexpr std::uint64_t kTenTo18 = 1'000'000'000'000'000'000ull;
+
+constexpr std::array<Wide, 39> kPowersOfTen = [] {
+    std::array<Wide, 39> powers{};
+    Wide p = 1;
+    for (Wide& power : powers) {
+        power = p;
+        p *= 10;
+    }
+    return powers;
+}();
+
+// floor(m * 2^shift * 10^scale) rounded to nearest, ties to even, exactly; false when an
+// intermediate does not fit in 128 bits (the caller then takes the general path).
+bool ScaledRounded(std::uint64_t m, int shift, int scale, Wide& result) {
+    constexpr Wide kMax = ~Wide{0};
+    if (scale >= 0) {
+        if (scale >= static_cast<int>(kPowersOfTen.size()) || kPowersOfTen[scale] > kMax / m)
+            return false;
+        const Wide n = m * kPowersOfTen[scale];
+        if (shift >= 0) {
+            if (shift >= 128 || n > (kMax >> shift))
+                return false;
+            result = n << shift;
+            return true;
+        }
+        const int k = -shift;
+        if (k >= 128)
+            return false;
+        const Wide q = n >> k;
+        const Wide rest = n & ((Wide{1} << k) - 1);
+        const Wide half = Wide{1} << (k - 1);
+        result = q + ((rest > half || (rest == half && (q & 1) != 0)) ? 1 : 0);
+        return true;
+    }
+    if (shift < 0 || shift >= 64 || -scale >= static_cast<int>(kPowersOfTen.size()))
+        return false;
+    const Wide n = Wide{m} << shift;
+    const Wide divisor = kPowersOfTen[-scale];
+    const Wide q = n / divisor;
+    const Wide twiceRest = (n % divisor) * 2;
+    result = q + ((twiceRest > divisor || (twiceRest == divisor && (q & 1) != 0)) ? 1 : 0);
+    return true;
+}
+
+// The 18 correctly rounded significant digits as a whole number in [10^17, 10^18), exactly,
+// for magnitudes whose scaled value fits in 128 bits (all the values the exports write).
+bool EighteenDigits(long double magnitude, std::uint64_t& digits, int& exponent) {
+    int binaryExponent = 0;
+    const long double fraction = std::frexp(magnitude, &binaryExponent);
+    auto m = static_cast<std::uint64_t>(std::ldexp(fraction, 64));
+    int shift = binaryExponent - 64;
+    const int zeros = std::countr_zero(m);
+    m >>= zeros;
+    shift += zeros;
+    // floor(log10(x)) is this estimate or one more: x lies in [2^top, 2^(top + 1)).
+    const int top = shift + static_cast<int>(std::bit_width(m)) - 1;
+    int decimal = (top * 78913) >> 18;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        Wide scaled = 0;
+        if (!ScaledRounded(m, shift, 17 - decimal, scaled))
+            return false;
+        if (scaled < kTenTo17) {
+            --decimal;
+        } else if (scaled >= kTenTo18) {
+            // The value lies above 10^(decimal + 1), or rounds up to it: the next exponent's
+            // digits settle which.
+            ++decimal;
+        } else {
+            digits = static_cast<std::uint64_t>(scaled);
+            exponent = decimal;
+            return true;
+        }
+    }
+    return false;
+}
+
+// The general path: the extended-precision decimal conversion of the standard library.
+bool EighteenDigitsByConversion(long double magnitude, std::uint64_t& digits, int& exponent) {
     char buffer[64];
     auto result =
         std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific, 17);
     std::string_view text(buffer, static_cast<std::size_t>(result.ptr - buffer));
-    std::size_t e = text.find('e');
-    Digits out;
-    out.exponent = std::atoi(std::string(text.substr(e + 1)).c_str());
-    std::string digits;
-    digits.reserve(18);
+    const std::size_t e = text.find('e');
+    if (result.ec != std::errc() || e == std::string_view::npos)
+        return false;
+    digits = 0;
     for (char c : text.substr(0, e))
         if (c != '.')
-            digits.push_back(c);
+            digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+    const std::string_view power = text.substr(e + 1);
+    const char* first = power.data() + (power.front() == '+' ? 1 : 0);
+    std::from_chars(first, power.data() + power.size(), exponent);
+    return true;
+}
+
+Digits RoundedDigits(long double magnitude, int precision) {
+    std::uint64_t eighteen = 0;
+    int exponent = 0;
+    if (!EighteenDigits(magnitude, eighteen, exponent))
+        EighteenDigitsByConversion(magnitude, eighteen, exponent);
 
     // Then to the precision: a next digit of 5 or more rounds the magnitude up.
-    bool roundUp = digits[keep] >= '5';
-    digits.resize(keep);
-    if (roundUp) {
-        int i = precision - 1;
-        while (i >= 0 && digits[static_cast<std::size_t>(i)] == '9')
-            digits[static_cast<std::size_t>(i--)] = '0';
-        if (i >= 0) {
-            ++digits[static_cast<std::size_t>(i)];
-        } else {
-            digits.insert(digits.begin(), '1');
-            digits.pop_back();
-            ++out.exponent;
-        }
+    const auto dropped = static_cast<std::size_t>(18 - precision);
+    std::uint64_t kept = eighteen / static_cast<std::uint64_t>(kPowersOfTen[dropped]);
+    const std::uint64_t next =
+        eighteen / static_cast<std::uint64_t>(kPowersOfTen[dropped - 1]) % 10;
+    if (next >= 5 && ++kept == static_cast<std::uint64_t>(kPowersOfTen[precision])) {
+        kept /= 10;
+        ++exponent;
     }
-    while (digits.size() > 1 && digits.back() == '0')
-        digits.pop_back();
-    out.digits = std::move(digits);
+    Digits out;
+    out.exponent = exponent;
+    int count = precision;
+    while (count > 1 && kept % 10 == 0) {
+        kept /= 10;
+        --count;
+    }
+    out.count = count;
+    for (int i = count - 1; i >= 0; --i, kept /= 10)
+        out.digits[i] = static_cast<char>('0' + kept % 10);
     return out;
 }
 
@@ -76,37 +171,42 @@ std::string GeneralNumberText(long double x, int precision, int minExponentDigit
         return "0";
 
     precision = std::clamp(precision, 1, 17);
-    Digits d = RoundedDigits(std::fabs(x), precision);
+    const Digits d = RoundedDigits(std::fabs(x), precision);
+    const std::string_view digits(d.digits, static_cast<std::size_t>(d.count));
     std::string text = x < 0 ? "-" : "";
-    const int count = static_cast<int>(d.digits.size());
+    const int count = d.count;
     if (d.exponent >= -4 && d.exponent < precision) {
         if (d.exponent < 0) {
             text += "0";
             text += decimalSymbol;
             text.append(static_cast<std::size_t>(-d.exponent - 1), '0');
-            text += d.digits;
+            text += digits;
         } else if (count <= d.exponent + 1) {
-            text += d.digits;
+            text += digits;
             text.append(static_cast<std::size_t>(d.exponent + 1 - count), '0');
         } else {
-            text.append(d.digits, 0, static_cast<std::size_t>(d.exponent + 1));
+            text += digits.substr(0, static_cast<std::size_t>(d.exponent + 1));
             text += decimalSymbol;
-            text.append(d.digits, static_cast<std::size_t>(d.exponent + 1));
+            text += digits.substr(static_cast<std::size_t>(d.exponent + 1));
         }
         return text;
     }
-    text += d.digits[0];
+    text += digits[0];
     if (count > 1) {
         text += decimalSymbol;
-        text.append(d.digits, 1);
+        text += digits.substr(1);
     }
     text += "E";
     if (d.exponent < 0)
         text += "-";
-    const std::string exponent = std::to_string(d.exponent < 0 ? -d.exponent : d.exponent);
-    if (static_cast<int>(exponent.size()) < minExponentDigits)
-        text.append(static_cast<std::size_t>(minExponentDigits) - exponent.size(), '0');
-    text += exponent;
+    char exponent[8];
+    const auto end = std::to_chars(exponent, exponent + sizeof exponent,
+                                   d.exponent < 0 ? -d.exponent : d.exponent)
+                         .ptr;
+    const auto width = static_cast<int>(end - exponent);
+    if (width < minExponentDigits)
+        text.append(static_cast<std::size_t>(minExponentDigits - width), '0');
+    text.append(exponent, end);
     return text;
 }
 
