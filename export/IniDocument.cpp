@@ -1,5 +1,6 @@
 #include "export/IniDocument.h"
 
+#include <array>
 #include <limits>
 #include <stdexcept>
 
@@ -71,15 +72,23 @@ std::string_view EntryKey(std::string_view line) {
     return Trim(line.substr(0, line.find('=')));
 }
 
-bool HasNoneOf(std::string_view name, std::string_view forbidden) {
-    return name.find_first_of(forbidden) == std::string_view::npos;
-}
+// The bytes no name may hold (CR, LF, NUL, "[" and "]"), and "=" that no key may hold.
+constexpr std::array<std::uint8_t, 256> kNameBytes = [] {
+    std::array<std::uint8_t, 256> bytes{};
+    for (unsigned char c : {'\0', '\r', '\n', '[', ']'})
+        bytes[c] = 3;
+    bytes['='] = 2;
+    return bytes;
+}();
 
-bool NoBlankAtEnds(std::string_view name) {
-    return name.empty() || (!IsBlank(name.front()) && !IsBlank(name.back()));
+// A name without the forbidden bytes (1: any name's, 2: a key's) and without blanks at its ends.
+bool IsPlainName(std::string_view name, std::uint8_t forbidden) {
+    std::uint8_t found = 0;
+    for (char c : name)
+        found |= kNameBytes[static_cast<unsigned char>(c)];
+    return (found & forbidden) == 0 &&
+           (name.empty() || (!IsBlank(name.front()) && !IsBlank(name.back())));
 }
-
-constexpr std::string_view kNeverInNames("\0\r\n[]", 5);
 
 std::uint32_t Offset(std::size_t size) {
     if (size > std::numeric_limits<std::uint32_t>::max() / 2)
@@ -90,12 +99,11 @@ std::uint32_t Offset(std::size_t size) {
 } // namespace
 
 bool IniDocument::IsWritableSection(std::string_view name) {
-    return HasNoneOf(name, kNeverInNames) && NoBlankAtEnds(name);
+    return IsPlainName(name, 1);
 }
 
 bool IniDocument::IsWritableKey(std::string_view name) {
-    return !name.empty() && name.front() != ';' && name.find('=') == std::string_view::npos &&
-           HasNoneOf(name, kNeverInNames) && NoBlankAtEnds(name);
+    return !name.empty() && name.front() != ';' && IsPlainName(name, 2);
 }
 
 IniDocument::IniDocument(std::string_view text) : original_(text) {
@@ -185,8 +193,6 @@ std::optional<std::uint32_t> IniDocument::FindKey(std::uint32_t section,
 }
 
 bool IniDocument::Index(std::uint32_t section, std::string_view name, std::uint32_t ref) {
-    if (section == kNoSection ? FindSection(name).has_value() : FindKey(section, name).has_value())
-        return false;
     if ((used_ + 1) * 2 > slots_.size()) {
         std::vector<Slot> old(slots_.empty() ? 64 : slots_.size() * 2);
         old.swap(slots_);
@@ -203,8 +209,13 @@ bool IniDocument::Index(std::uint32_t section, std::string_view name, std::uint3
     const std::uint64_t hash = NameHash(section, name);
     const std::size_t mask = slots_.size() - 1;
     std::size_t i = hash & mask;
-    while (slots_[i].used)
-        i = (i + 1) & mask;
+    for (; slots_[i].used; i = (i + 1) & mask) {
+        const Slot& slot = slots_[i];
+        if (slot.hash == hash && slot.section == section &&
+            SameName(section == kNoSection ? SectionName(slot.ref) : KeyAt(section, slot.ref),
+                     name))
+            return false;
+    }
     slots_[i] = Slot{hash, section, ref, true};
     ++used_;
     return true;
@@ -226,6 +237,8 @@ std::optional<std::string> IniDocument::Get(std::string_view section, std::strin
 std::uint32_t IniDocument::SectionFor(std::string_view name) {
     if (lastSectionIndex_ != kNoSection && name == lastSection_)
         return lastSectionIndex_;
+    if (!IsWritableSection(name))
+        return kNoSection;
     std::optional<std::uint32_t> found = FindSection(name);
     if (!found) {
         Section section;
@@ -246,7 +259,12 @@ std::uint32_t IniDocument::SectionFor(std::string_view name) {
 IniDocument::Span IniDocument::WriteLine(std::string_view key, std::string_view value) {
     const auto at = Offset(written_.size());
     written_.append(key).push_back('=');
-    for (char c : value) {
+    std::size_t plain = 0;
+    while (plain < value.size() && value[plain] != '\0' && value[plain] != '\r' &&
+           value[plain] != '\n')
+        ++plain;
+    written_.append(value.substr(0, plain));
+    for (char c : value.substr(plain)) {
         if (c == '\0')
             break;
         if (c != '\r' && c != '\n')
@@ -257,9 +275,11 @@ IniDocument::Span IniDocument::WriteLine(std::string_view key, std::string_view 
 }
 
 bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
-    if (!IsWritableSection(section) || !IsWritableKey(key))
+    if (!IsWritableKey(key))
         return false;
     const std::uint32_t s = SectionFor(section);
+    if (s == kNoSection)
+        return false;
     Section& sec = sections_[s];
     std::optional<std::uint32_t> ref;
     // An export rewriting its own earlier output writes the keys in the file's order.

@@ -77,6 +77,7 @@ private:
     std::optional<std::uint32_t> FindKey(std::uint32_t section, std::string_view key) const;
     // Adds an entry unless one with the same name is there; false when it was.
     bool Index(std::uint32_t section, std::string_view name, std::uint32_t ref);
+    // The section of that name, added when missing; kNoSection for a name that is not writable.
     std::uint32_t SectionFor(std::string_view name);
     Span WriteLine(std::string_view key, std::string_view value);
 

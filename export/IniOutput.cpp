@@ -28,12 +28,11 @@ void IniOutput::Load() {
 }
 
 void IniOutput::WriteEntry(std::string_view section, std::string_view key, std::string_view value) {
-    // A name that would not read back as written (it would hide or lose a key) is refused.
-    if (!IniDocument::IsWritableSection(section) || !IniDocument::IsWritableKey(key))
-        Refuse();
     if (!document_)
         Load();
-    document_->Set(section, key, value);
+    // A name that would not read back as written (it would hide or lose a key) is refused.
+    if (!document_->Set(section, key, value))
+        Refuse();
     dirty_ = true;
 }
 

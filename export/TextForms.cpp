@@ -8,6 +8,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <limits>
 
 namespace hortivex {
 
@@ -75,10 +77,26 @@ bool ScaledRounded(std::uint64_t m, int shift, int scale, Wide& result) {
 // The 18 correctly rounded significant digits as a whole number in [10^17, 10^18), exactly,
 // for magnitudes whose scaled value fits in 128 bits (all the values the exports write).
 bool EighteenDigits(long double magnitude, std::uint64_t& digits, int& exponent) {
-    int binaryExponent = 0;
-    const long double fraction = std::frexp(magnitude, &binaryExponent);
-    auto m = static_cast<std::uint64_t>(std::ldexp(fraction, 64));
-    int shift = binaryExponent - 64;
+    std::uint64_t m = 0;
+    int shift = 0;
+    if constexpr (std::numeric_limits<long double>::digits == 64) {
+        // The x87 extended format: a 64-bit significand with its leading bit, then the sign and
+        // a 15-bit exponent biased by 16383 (0 for subnormal values).
+        unsigned char bytes[sizeof(long double)];
+        std::memcpy(bytes, &magnitude, sizeof magnitude);
+        std::uint16_t signAndExponent = 0;
+        std::memcpy(&m, bytes, sizeof m);
+        std::memcpy(&signAndExponent, bytes + 8, sizeof signAndExponent);
+        const int biased = signAndExponent & 0x7FFF;
+        shift = (biased == 0 ? 1 : biased) - 16383 - 63;
+    } else {
+        int binaryExponent = 0;
+        const long double fraction = std::frexp(magnitude, &binaryExponent);
+        m = static_cast<std::uint64_t>(std::ldexp(fraction, 64));
+        shift = binaryExponent - 64;
+    }
+    if (m == 0)
+        return false;
     const int zeros = std::countr_zero(m);
     m >>= zeros;
     shift += zeros;
