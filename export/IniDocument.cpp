@@ -288,13 +288,13 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
         if (line.firstOfItsName && SameName(EntryKey(View(line)), key))
             ref = sec.next;
     }
-    if (!ref)
-        ref = FindKey(s, key);
     if (!ref) {
-        const Span span = WriteLine(key, value);
-        sections_[s].appended.push_back(span);
-        Index(s, key, kAppended | static_cast<std::uint32_t>(sections_[s].appended.size() - 1));
-        return true;
+        // A new key is indexed and appended; one already there is found.
+        if (Index(s, key, kAppended | static_cast<std::uint32_t>(sec.appended.size()))) {
+            sec.appended.push_back(WriteLine(key, value));
+            return true;
+        }
+        ref = FindKey(s, key);
     }
     if (!(*ref & kAppended))
         sec.next = *ref + 1;
