@@ -189,43 +189,55 @@ std::string GeneralNumberText(long double x, int precision, int minExponentDigit
         return "0";
 
     precision = std::clamp(precision, 1, 17);
+    minExponentDigits = std::clamp(minExponentDigits, 1, 16);
     const Digits d = RoundedDigits(std::fabs(x), precision);
-    const std::string_view digits(d.digits, static_cast<std::size_t>(d.count));
-    std::string text = x < 0 ? "-" : "";
     const int count = d.count;
+
+    // Sign, "0.000", 17 digits, "E-" and up to 16 exponent digits fit in 48 bytes beside the
+    // separator; the text is built in place and copied once.
+    char local[64];
+    std::string large;
+    char* out = local;
+    if (decimalSymbol.size() > sizeof local - 48) {
+        large.resize(48 + decimalSymbol.size());
+        out = large.data();
+    }
+    char* const start = out;
+    auto put = [&out](std::string_view text) { out = std::copy(text.begin(), text.end(), out); };
+    auto zeros = [&out](int n) { out = std::fill_n(out, std::max(n, 0), '0'); };
+    const std::string_view digits(d.digits, static_cast<std::size_t>(count));
+    if (x < 0)
+        *out++ = '-';
     if (d.exponent >= -4 && d.exponent < precision) {
+        const auto whole = static_cast<std::size_t>(std::max(d.exponent + 1, 0));
         if (d.exponent < 0) {
-            text += "0";
-            text += decimalSymbol;
-            text.append(static_cast<std::size_t>(-d.exponent - 1), '0');
-            text += digits;
+            *out++ = '0';
+            put(decimalSymbol);
+            zeros(-d.exponent - 1);
+            put(digits);
         } else if (count <= d.exponent + 1) {
-            text += digits;
-            text.append(static_cast<std::size_t>(d.exponent + 1 - count), '0');
+            put(digits);
+            zeros(d.exponent + 1 - count);
         } else {
-            text += digits.substr(0, static_cast<std::size_t>(d.exponent + 1));
-            text += decimalSymbol;
-            text += digits.substr(static_cast<std::size_t>(d.exponent + 1));
+            put(digits.substr(0, whole));
+            put(decimalSymbol);
+            put(digits.substr(whole));
         }
-        return text;
+        return std::string(start, out);
     }
-    text += digits[0];
+    *out++ = digits[0];
     if (count > 1) {
-        text += decimalSymbol;
-        text += digits.substr(1);
+        put(decimalSymbol);
+        put(digits.substr(1));
     }
-    text += "E";
+    *out++ = 'E';
     if (d.exponent < 0)
-        text += "-";
+        *out++ = '-';
     char exponent[8];
-    const auto end = std::to_chars(exponent, exponent + sizeof exponent,
-                                   d.exponent < 0 ? -d.exponent : d.exponent)
-                         .ptr;
-    const auto width = static_cast<int>(end - exponent);
-    if (width < minExponentDigits)
-        text.append(static_cast<std::size_t>(minExponentDigits - width), '0');
-    text.append(exponent, end);
-    return text;
+    const char* end = std::to_chars(exponent, exponent + sizeof exponent, std::abs(d.exponent)).ptr;
+    zeros(minExponentDigits - static_cast<int>(end - exponent));
+    put(std::string_view(exponent, static_cast<std::size_t>(end - exponent)));
+    return std::string(start, out);
 }
 
 std::string IndexText(long long n) {
