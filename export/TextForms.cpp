@@ -41,12 +41,23 @@ constexpr std::array<Wide, 39> kPowersOfTen = [] {
     return powers;
 }();
 
+// The bits of each power of ten.
+constexpr std::array<int, 39> kPowerBits = [] {
+    std::array<int, 39> bits{};
+    for (std::size_t i = 0; i < bits.size(); ++i)
+        for (Wide p = kPowersOfTen[i]; p != 0; p >>= 1)
+            ++bits[i];
+    return bits;
+}();
+
 // floor(m * 2^shift * 10^scale) rounded to nearest, ties to even, exactly; false when an
 // intermediate does not fit in 128 bits (the caller then takes the general path).
 bool ScaledRounded(std::uint64_t m, int shift, int scale, Wide& result) {
     constexpr Wide kMax = ~Wide{0};
     if (scale >= 0) {
-        if (scale >= static_cast<int>(kPowersOfTen.size()) || kPowersOfTen[scale] > kMax / m)
+        // The product is below 2^(bits of m + bits of 10^scale).
+        if (scale >= static_cast<int>(kPowersOfTen.size()) ||
+            static_cast<int>(std::bit_width(m)) + kPowerBits[scale] > 128)
             return false;
         const Wide n = m * kPowersOfTen[scale];
         if (shift >= 0) {
