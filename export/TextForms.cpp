@@ -159,10 +159,13 @@ Digits RoundedDigits(long double magnitude, int precision) {
         EighteenDigitsByConversion(magnitude, eighteen, exponent);
 
     // Then to the precision: a next digit of 5 or more rounds the magnitude up.
+    // (NumberText's 15 digits with constant divisors, which compile to multiplications.)
     const auto dropped = static_cast<std::size_t>(18 - precision);
-    std::uint64_t kept = eighteen / static_cast<std::uint64_t>(kPowersOfTen[dropped]);
-    const std::uint64_t next =
-        eighteen / static_cast<std::uint64_t>(kPowersOfTen[dropped - 1]) % 10;
+    const std::uint64_t withNext =
+        precision == 15 ? eighteen / 100
+                        : eighteen / static_cast<std::uint64_t>(kPowersOfTen[dropped - 1]);
+    std::uint64_t kept = withNext / 10;
+    const std::uint64_t next = withNext % 10;
     if (next >= 5 && ++kept == static_cast<std::uint64_t>(kPowersOfTen[precision])) {
         kept /= 10;
         ++exponent;
