@@ -34,17 +34,11 @@ namespace {
 namespace fs = std::filesystem;
 using namespace hortivex;
 using Clock = std::chrono::steady_clock;
+using bench::ReadAll;
 
 int EnvInt(const char* name, int fallback) {
     const char* text = std::getenv(name);
     return text && *text ? std::atoi(text) : fallback;
-}
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 void WriteAll(const fs::path& path, const std::string& bytes) {

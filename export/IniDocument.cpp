@@ -174,32 +174,28 @@ void IniDocument::Parse() {
     sections_.back().bodyEnd = static_cast<std::uint32_t>(lines_.size());
 }
 
-std::optional<std::uint32_t> IniDocument::FindSection(std::string_view name) const {
-    if (slots_.empty())
-        return std::nullopt;
-    const std::uint64_t hash = NameHash(kNoSection, name);
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = hash & mask; slots_[i].used; i = (i + 1) & mask) {
-        const Slot& slot = slots_[i];
-        if (slot.hash == hash && slot.section == kNoSection &&
-            SameName(SectionName(slot.ref), name))
-            return slot.ref;
-    }
-    return std::nullopt;
+std::string_view IniDocument::NameOf(std::uint32_t section, std::uint32_t ref) const {
+    return section == kNoSection ? SectionName(ref) : KeyAt(section, ref);
 }
 
-std::optional<std::uint32_t> IniDocument::FindKey(std::uint32_t section,
-                                                  std::string_view key) const {
+std::size_t IniDocument::Probe(std::uint32_t section, std::string_view name,
+                               std::uint64_t hash) const {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = hash & mask;
+    for (; slots_[i].used; i = (i + 1) & mask) {
+        const Slot& slot = slots_[i];
+        if (slot.hash == hash && slot.section == section &&
+            SameName(NameOf(section, slot.ref), name))
+            break;
+    }
+    return i;
+}
+
+std::optional<std::uint32_t> IniDocument::Find(std::uint32_t section, std::string_view name) const {
     if (slots_.empty())
         return std::nullopt;
-    const std::uint64_t hash = NameHash(section, key);
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = hash & mask; slots_[i].used; i = (i + 1) & mask) {
-        const Slot& slot = slots_[i];
-        if (slot.hash == hash && slot.section == section && SameName(KeyAt(section, slot.ref), key))
-            return slot.ref;
-    }
-    return std::nullopt;
+    const Slot& slot = slots_[Probe(section, name, NameHash(section, name))];
+    return slot.used ? std::optional<std::uint32_t>(slot.ref) : std::nullopt;
 }
 
 bool IniDocument::Index(std::uint32_t section, std::string_view name, std::uint32_t ref) {
@@ -217,23 +213,17 @@ bool IniDocument::Index(std::uint32_t section, std::string_view name, std::uint3
         }
     }
     const std::uint64_t hash = NameHash(section, name);
-    const std::size_t mask = slots_.size() - 1;
-    std::size_t i = hash & mask;
-    for (; slots_[i].used; i = (i + 1) & mask) {
-        const Slot& slot = slots_[i];
-        if (slot.hash == hash && slot.section == section &&
-            SameName(section == kNoSection ? SectionName(slot.ref) : KeyAt(section, slot.ref),
-                     name))
-            return false;
-    }
-    slots_[i] = Slot{hash, section, ref, true};
+    Slot& slot = slots_[Probe(section, name, hash)];
+    if (slot.used)
+        return false;
+    slot = Slot{hash, section, ref, true};
     ++used_;
     return true;
 }
 
 std::optional<std::string> IniDocument::Get(std::string_view section, std::string_view key) const {
-    const auto s = FindSection(section);
-    const auto ref = s ? FindKey(*s, key) : std::nullopt;
+    const auto s = Find(kNoSection, section);
+    const auto ref = s ? Find(*s, key) : std::nullopt;
     if (!ref)
         return std::nullopt;
     const std::string_view raw = View(LineAt(*s, *ref));
@@ -249,7 +239,7 @@ std::uint32_t IniDocument::SectionFor(std::string_view name) {
         return lastSectionIndex_;
     if (!IsWritableSection(name))
         return kNoSection;
-    std::optional<std::uint32_t> found = FindSection(name);
+    std::optional<std::uint32_t> found = Find(kNoSection, name);
     if (!found) {
         Section section;
         const auto at = Offset(written_.size());
@@ -304,7 +294,7 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
             sec.appended.push_back(WriteLine(key, value));
             return true;
         }
-        ref = FindKey(s, key);
+        ref = Find(s, key);
     }
     if (!(*ref & kAppended))
         sec.next = *ref + 1;

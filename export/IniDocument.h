@@ -72,9 +72,11 @@ private:
     Span& LineAt(std::uint32_t section, std::uint32_t ref);
     const Span& LineAt(std::uint32_t section, std::uint32_t ref) const;
 
-    // The index: sections by folded name, and keys by section and folded name.
-    std::optional<std::uint32_t> FindSection(std::string_view name) const;
-    std::optional<std::uint32_t> FindKey(std::uint32_t section, std::string_view key) const;
+    // The index: sections (section kNoSection) and each section's keys by folded name.
+    std::string_view NameOf(std::uint32_t section, std::uint32_t ref) const;
+    // The slot holding the name, or the free slot where it would go.
+    std::size_t Probe(std::uint32_t section, std::string_view name, std::uint64_t hash) const;
+    std::optional<std::uint32_t> Find(std::uint32_t section, std::string_view name) const;
     // Adds an entry unless one with the same name is there; false when it was.
     bool Index(std::uint32_t section, std::string_view name, std::uint32_t ref);
     // The section of that name, added when missing; kNoSection for a name that is not writable.
