@@ -204,6 +204,15 @@ std::string GeneralNumberText(long double x, int precision, int minExponentDigit
 
     precision = std::clamp(precision, 1, 17);
     minExponentDigits = std::clamp(minExponentDigits, 1, 16);
+    // Whole numbers with no more digits than the precision (bytes, words, most values) are
+    // their own digits.
+    if (std::fabs(x) < static_cast<long double>(kPowersOfTen[precision])) {
+        const auto whole = static_cast<long long>(x);
+        if (static_cast<long double>(whole) == x) {
+            char text[24];
+            return std::string(text, std::to_chars(text, text + sizeof text, whole).ptr);
+        }
+    }
     const Digits d = RoundedDigits(std::fabs(x), precision);
     const int count = d.count;
 
