@@ -4,6 +4,7 @@
 #include "devices/fertivo/Fertivo.h"
 #include "options/ProcessState.h"
 #include "platform/Errors.h"
+#include "platform/FileSystem.h"
 
 #include <cstdlib>
 #include <exception>
@@ -167,6 +168,8 @@ void ConversionDriver::ReportFailure(const std::string& path, const std::string&
 }
 
 bool ConversionDriver::ConvertBatch(const std::vector<std::string>& files, bool keepGoing) {
+    // What every file's write needs of the process (the umask, our user) is read once.
+    const FileRunScope run;
     const int count = static_cast<int>(files.size());
     progress_.SetMaximum(count);
     bool allConverted = true;

@@ -5,8 +5,6 @@
 #include "platform/FileSystem.h"
 
 #include <cerrno>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace hortivex {
 namespace fs = std::filesystem;
@@ -20,40 +18,21 @@ void IniOutput::Refuse() const {
 
 void IniOutput::Load() {
     try {
-        target_ = ResolveLinkTarget(path_);
+        OutputFile file = ReadOutputFile(path_);
+        target_ = std::move(file.target);
+        existing_ = file.existing;
+        document_.emplace(file.bytes);
     } catch (const std::exception&) {
         Refuse();
     }
-    struct stat st {};
-    if (::stat(target_.c_str(), &st) == 0) {
-        // A folder, a device or a file without any write bit (read-only) is not replaced.
-        if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0 ||
-            ::access(target_.c_str(), W_OK) != 0)
-            Refuse();
-        try {
-            document_.emplace(ReadFilePrefix(target_, static_cast<std::size_t>(st.st_size)));
-        } catch (const std::exception&) {
-            Refuse();
-        }
-        existed_ = true;
-        return;
-    }
-    if (errno != ENOENT)
-        Refuse();
-    fs::path folder = target_.parent_path();
-    if (folder.empty())
-        folder = ".";
-    struct stat dir {};
-    if (::stat(folder.c_str(), &dir) != 0 || !S_ISDIR(dir.st_mode) ||
-        ::access(folder.c_str(), W_OK | X_OK) != 0)
-        Refuse();
-    document_.emplace();
 }
 
 void IniOutput::WriteEntry(std::string_view section, std::string_view key, std::string_view value) {
     if (!document_)
         Load();
-    document_->Set(section, key, value);
+    // A name that would not read back as written (it would hide or lose a key) is refused.
+    if (!document_->Set(section, key, value))
+        Refuse();
     dirty_ = true;
 }
 
@@ -71,17 +50,23 @@ void IniOutput::Close() {
     if (!dirty_)
         return;
     const std::string bytes = document_->Text();
+    if (existing_ && bytes == document_->Original()) {
+        // Nothing would change: the file keeps its inode and modification time.
+        dirty_ = false;
+        return;
+    }
     try {
         // Not flushed to the disk: a batch of thousands of files would wait on the disk for
         // each one; the rename alone keeps a program crash or a full disk from leaving a
         // half-written file.
-        WriteFileAtomically(target_, bytes, newFileMode_, false);
+        ReplaceFile(target_, bytes, existing_, newFileMode_);
     } catch (const TempFileError& e) {
         // A writable file in a folder that takes no new file is written in place. Any other
         // reason (a full disk, an I/O error) would likely fail the rewrite too, after the
         // truncation had already lost the old contents, so the file is left as it is.
         const int reason = e.code().value();
-        if (!existed_ || (reason != EACCES && reason != EPERM) || !WriteFileInPlace(target_, bytes))
+        if (!existing_ || (reason != EACCES && reason != EPERM) ||
+            !WriteFileInPlace(target_, bytes))
             Refuse();
     } catch (const std::exception&) {
         Refuse();

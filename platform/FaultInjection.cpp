@@ -3,7 +3,6 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
 #include <vector>
@@ -60,10 +59,6 @@ namespace sys {
 
 int Open(const char* path, int flags, mode_t mode) {
     return Fails(FileOp::Open) ? -1 : ::open(path, flags, mode);
-}
-
-int Mkstemp(char* pattern) {
-    return Fails(FileOp::Open) ? -1 : ::mkstemp(pattern);
 }
 
 ssize_t Read(int fd, void* buffer, std::size_t size) {

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace hortivex {
 namespace {
@@ -140,6 +142,26 @@ TEST_F(DriverTest, ConvertingTwiceKeepsKeysOnlyTheFirstRunWrote) {
     const std::string ini = ReadFile(input + ".ini");
     EXPECT_EQ(ini.rfind("[Settings]\r\nDAWN=1\r\nUploadedBy=me\r\nSetBool0=1\r\n", 0), 0u) << ini;
     EXPECT_EQ(ini.find("Dawn="), std::string::npos) << "duplicate entry for a key";
+}
+
+TEST_F(DriverTest, RerunOverUnchangedInputsWritesNothingAndSucceeds) {
+    const std::vector<std::string> files = {Fvs("a.fvs"), Fvs("b.fvs", '\x02')};
+    ASSERT_TRUE(driver.ConvertBatch(files));
+    struct stat before[2]{};
+    const timespec old[2] = {{1'000'000'000, 0}, {1'000'000'000, 0}};
+    for (int i = 0; i < 2; ++i) {
+        ::utimensat(AT_FDCWD, (files[i] + ".ini").c_str(), old, 0);
+        ::stat((files[i] + ".ini").c_str(), &before[i]);
+    }
+    WriteFile(files[1], std::string(118, '\x03')); // only the second input changed
+    EXPECT_TRUE(driver.ConvertBatch(files));
+    EXPECT_EQ(messages.infos.size(), 2u);
+    struct stat after[2]{};
+    for (int i = 0; i < 2; ++i)
+        ::stat((files[i] + ".ini").c_str(), &after[i]);
+    EXPECT_EQ(after[0].st_ino, before[0].st_ino);
+    EXPECT_EQ(after[0].st_mtim.tv_sec, before[0].st_mtim.tv_sec);
+    EXPECT_NE(after[1].st_ino, before[1].st_ino) << "a changed output is replaced";
 }
 
 TEST_F(DriverTest, ChooserOpensInTheWorkingFolderWithTheFilter) {
