@@ -56,6 +56,7 @@ public:
     bool IsPhOutputLower();
     bool IsPhOutputBoth();
 
+    // The feature set is the base's: ResetFeatures empties it and HasFeature reads it.
     int FeatureMinVersion(int feature) override;
     int GetPpmFactor() override;
     bool IsFunctionAvailable(int kind, bool defaultValue) override;
