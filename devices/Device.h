@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,12 @@ static_assert(sizeof(TTraceEntry) == 12);
 // The alarm flags a controller fills for the application: one byte a position, 1 for an alarm
 // (Fertivo positions 0 to 2, Aerovane 3 to 20). Two sets compare with RecordsDiffer.
 using TAlarmFlags = std::array<std::uint8_t, kComparedRecordSize>;
+
+// A firmware feature bit and the first firmware version that offers it.
+struct FirmwareFeature {
+    int bit;
+    int minVersion;
+};
 
 // The colour answered for a trace that is not shown.
 inline constexpr std::uint32_t kHiddenTraceColour = 0x1FFFFFFF;
@@ -95,6 +102,9 @@ public:
     const TTraceEntry& ExtraTrace(int n) const { return extraTraces_[static_cast<size_t>(n - 1)]; }
     const std::string& DisplayName() const { return nameEntry_; }
     int NameEntryInteger() const { return nameEntryInteger_; }
+    // The registry key of this controller under the application's key, with a trailing "\".
+    // Raises HxError for a name that cannot be a single key or path component.
+    std::string ControllerRegistryKey() const;
 
     // Virtual operations, in slot order.
     virtual std::string GetCommandHeader();
@@ -202,9 +212,10 @@ protected:
     // Each level runs its parent's Construct first, then its own initialisation.
     virtual void Construct();
 
-    // The registry key of this controller under the application's key, with a trailing "\".
-    // Raises HxError for a name that cannot be a single key or path component.
-    std::string ControllerRegistryKey() const;
+    // The first version offering feature among features; 9999 for one that none offers.
+    static int MinVersionOf(std::span<const FirmwareFeature> features, int feature);
+    // Adds to the feature set every one of features that version offers.
+    void AddFeaturesOf(std::span<const FirmwareFeature> features, int version);
     // Stores at most 10 characters of name into a settings record's name field, zero-padded.
     static void CopyName(const std::string& name, char (&field)[10]);
     // Checks that a room or controller name is usable as one folder, file or key name.

@@ -152,6 +152,32 @@ void ViewFile::InsertGap(int first, int last) {
     file.Close();
 }
 
+MonthLog::MonthLog(double& dateTime, std::initializer_list<std::span<std::uint8_t>> blocks)
+    : dateTime_(dateTime), blocks_(blocks), recordSize_(sizeof(double)) {
+    for (const auto& block : blocks_)
+        recordSize_ += block.size();
+}
+
+std::vector<std::uint8_t> MonthLog::Encode() const {
+    std::vector<std::uint8_t> bytes(recordSize_);
+    EncodeDateTime(dateTime_, bytes.data());
+    std::size_t at = sizeof(double);
+    for (const auto& block : blocks_) {
+        std::memcpy(bytes.data() + at, block.data(), block.size());
+        at += block.size();
+    }
+    return bytes;
+}
+
+void MonthLog::Decode(const std::vector<std::uint8_t>& bytes) {
+    dateTime_ = DecodeDateTime(bytes.data());
+    std::size_t at = sizeof(double);
+    for (const auto& block : blocks_) {
+        std::memcpy(block.data(), bytes.data() + at, block.size());
+        at += block.size();
+    }
+}
+
 void MonthLog::Open() {
     file_.reset();
     file_.emplace(RecordFile::Open(path_, recordSize_, RecordFile::Access::Read));
@@ -165,20 +191,23 @@ void MonthLog::Close() {
     file.Close();
 }
 
-void MonthLog::ReadNext(std::uint8_t* record) {
+void MonthLog::ReadNext() {
     if (!file_)
         throw InOutError("Cannot read " + path_ + ": the log is not open");
-    file_->ReadNext(record);
+    std::vector<std::uint8_t> bytes(recordSize_);
+    file_->ReadNext(bytes.data());
+    Decode(bytes);
 }
 
-bool MonthLog::ReadLastAndClose(std::uint8_t* record) {
+double MonthLog::ReadLastAndClose() {
     if (!file_)
-        return false;
+        return 0;
+    std::vector<std::uint8_t> bytes(recordSize_);
     bool read = false;
     try {
         const std::uint64_t size = file_->Size();
         if (size > 0) {
-            file_->Read(size - 1, record);
+            file_->Read(size - 1, bytes.data());
             read = true;
         }
     } catch (...) {
@@ -186,13 +215,16 @@ bool MonthLog::ReadLastAndClose(std::uint8_t* record) {
         throw;
     }
     Close();
-    return read;
+    if (!read)
+        return 0;
+    Decode(bytes);
+    return dateTime_;
 }
 
-void MonthLog::Append(const std::string& path, const std::uint8_t* record, std::size_t recordSize) {
+void MonthLog::Append(const std::string& path) const {
     bool created = false;
-    RecordFile file = RecordFile::OpenOrCreate(path, recordSize, created);
-    file.Append(record);
+    RecordFile file = RecordFile::OpenOrCreate(path, recordSize_, created);
+    file.Append(Encode().data());
     file.Close();
 }
 
@@ -237,7 +269,7 @@ std::string SettingsBlockCommand(const std::string& header, const char* code,
 
 bool StoreSettingsBlock(std::span<std::uint8_t> record, int block, const std::uint8_t* reply,
                         std::size_t length) {
-    if (!reply || length < kSettingsBlockSize)
+    if (!ReplyHolds(reply, length, kSettingsBlockSize))
         return false;
     std::memcpy(record.data() + static_cast<std::size_t>(block) * kSettingsBlockSize, reply,
                 kSettingsBlockSize);
@@ -264,8 +296,14 @@ void DeleteRegistrySubKeys(const std::string& key, std::initializer_list<const c
 
 } // namespace
 
-void DeleteControllerSubKeys(const std::string& key, std::initializer_list<const char*> names,
+void DeleteControllerSubKeys(const TDevice& device, std::initializer_list<const char*> names,
                              std::initializer_list<const char*> scheduleNames) {
+    std::string key;
+    try {
+        key = device.ControllerRegistryKey();
+    } catch (const HxError&) {
+        return; // a name that is no single key name deletes nothing
+    }
     const std::string schedule = key + "Schedule\\";
     DeleteRegistrySubKeys(key, names);
     DeleteRegistrySubKeys(schedule, scheduleNames);

@@ -5,16 +5,18 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace hortivex {
 
-// What both controllers keep on disk or send in blocks, written once for any record size: the
-// view file of trace entries, month logs, the settings file, the settings-transfer blocks and
-// the registry clean-up.
+// What both controllers keep on disk or exchange in blocks, written once for any record size:
+// the view file of trace entries, month logs, the settings file, replies and settings-transfer
+// blocks, and the registry clean-up.
 
 inline constexpr std::size_t kTraceEntrySize = sizeof(TTraceEntry);
 // What a controller answers for a trace it does not have: every byte zero.
@@ -56,10 +58,12 @@ private:
     std::span<TTraceEntry> traces_;
 };
 
-// The month log a device has assigned and opened for reading, one record at a time.
+// The month log a device has assigned and opened for reading, bound to the device's current
+// log record: its date-time and the blocks that follow it. A record's file form is the
+// date-time (8 bytes, little-endian) and then the blocks' bytes in order.
 class MonthLog {
 public:
-    explicit MonthLog(std::size_t recordSize) : recordSize_(recordSize) {}
+    MonthLog(double& dateTime, std::initializer_list<std::span<std::uint8_t>> blocks);
 
     void Assign(const std::string& path) { path_ = path; }
     // Opens the assigned file for reading; a missing or unreadable one raises InOutError.
@@ -67,14 +71,22 @@ public:
     // True when no further whole record can be read (also when the log is not open).
     bool Eof() const { return !file_ || file_->Eof(); }
     void Close();
-    // Reads the next record; raises InOutError past the end or when the log is not open.
-    void ReadNext(std::uint8_t* record);
-    // Reads the last whole record, then closes the log; false, closed, when it holds none.
-    bool ReadLastAndClose(std::uint8_t* record);
-    // Adds record at the end of the log at path, creating the file when it does not exist.
-    static void Append(const std::string& path, const std::uint8_t* record, std::size_t recordSize);
+    // Reads the next record into the log record; raises InOutError past the end or when the log
+    // is not open.
+    void ReadNext();
+    // Reads the last whole record into the log record, then closes the log, and answers its
+    // date-time; 0, closed, with the log record unchanged, when the log holds none.
+    double ReadLastAndClose();
+    // Adds the log record at the end of the log at path, creating the file when it does not
+    // exist.
+    void Append(const std::string& path) const;
 
 private:
+    std::vector<std::uint8_t> Encode() const;
+    void Decode(const std::vector<std::uint8_t>& bytes);
+
+    double& dateTime_;
+    std::vector<std::span<std::uint8_t>> blocks_;
     std::size_t recordSize_;
     std::string path_;
     std::optional<RecordFile> file_;
@@ -90,6 +102,21 @@ std::string SaveSettingsRecord(TDevice& device, const std::string& path,
 // cannot be opened or holds no whole record.
 bool LoadSettingsRecord(const std::string& path, std::span<std::uint8_t> record);
 
+// A reply fills a block of size bytes only when it holds the whole block: a shorter one changes
+// nothing, so that no byte past its end is read; a longer one is cut to the block.
+inline bool ReplyHolds(const std::uint8_t* reply, std::size_t length, std::size_t size) {
+    return reply != nullptr && length >= size;
+}
+// Copies the first sizeof block bytes of reply into block; false, storing nothing, when the
+// reply is shorter.
+template <class Block>
+bool StoreReply(Block& block, const std::uint8_t* reply, std::size_t length) {
+    if (!ReplyHolds(reply, length, sizeof block))
+        return false;
+    std::memcpy(&block, reply, sizeof block);
+    return true;
+}
+
 // Settings travel in blocks of 59 bytes of the settings record.
 inline constexpr std::size_t kSettingsBlockSize = 59;
 // header + code + block `block` of record + the trailer byte, each byte one character.
@@ -101,10 +128,11 @@ std::string SettingsBlockCommand(const std::string& header, const char* code,
 bool StoreSettingsBlock(std::span<std::uint8_t> record, int block, const std::uint8_t* reply,
                         std::size_t length);
 
-// Under the machine root: deletes the named sub-keys of a controller's key and of its
-// "Schedule" key (each when that key exists), then the "Schedule" key itself. A missing name
-// or a store that refuses a deletion is passed over.
-void DeleteControllerSubKeys(const std::string& key, std::initializer_list<const char*> names,
+// Under the machine root: deletes the named sub-keys of the device's key and of its "Schedule"
+// key (each when that key exists), then the "Schedule" key itself. A missing name or a store
+// that refuses a deletion is passed over; a room or controller name that cannot be a single key
+// name deletes nothing.
+void DeleteControllerSubKeys(const TDevice& device, std::initializer_list<const char*> names,
                              std::initializer_list<const char*> scheduleNames);
 
 // The bytes of a packed record.

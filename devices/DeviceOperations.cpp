@@ -45,6 +45,17 @@ int TDevice::FeatureMinVersion(int) {
 void TDevice::SetFirmwareVersion(int version) {
     firmwareVersion_ = version;
 }
+int TDevice::MinVersionOf(std::span<const FirmwareFeature> features, int feature) {
+    for (const FirmwareFeature& f : features)
+        if (f.bit == feature)
+            return f.minVersion;
+    return 9999;
+}
+void TDevice::AddFeaturesOf(std::span<const FirmwareFeature> features, int version) {
+    for (const FirmwareFeature& f : features)
+        if (version >= f.minVersion)
+            features_ |= static_cast<std::uint16_t>(1u << f.bit);
+}
 void TDevice::Reserved11() {}
 TDeviceForm* TDevice::CreateDeviceForm() {
     throw AbstractMethodError();

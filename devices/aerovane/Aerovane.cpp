@@ -10,11 +10,8 @@ namespace {
 
 constexpr int kAlwaysOnFeature = 4;
 
-struct Feature {
-    int bit;
-    int minVersion;
-};
-constexpr Feature kFeatures[] = {{5, 103}, {6, 206}};
+// Firmware features and the first version that has each.
+constexpr FirmwareFeature kFeatures[] = {{5, 103}, {6, 206}};
 
 } // namespace
 
@@ -50,17 +47,12 @@ void TAerovane::ResetFeatures() {
 }
 
 int TAerovane::FeatureMinVersion(int feature) {
-    for (const Feature& f : kFeatures)
-        if (f.bit == feature)
-            return f.minVersion;
-    return 9999;
+    return MinVersionOf(kFeatures, feature);
 }
 
 void TAerovane::SetFirmwareVersion(int version) {
     TControllerWithSchedule::SetFirmwareVersion(version);
-    for (const Feature& f : kFeatures)
-        if (version >= f.minVersion)
-            features_ |= static_cast<std::uint16_t>(1u << f.bit);
+    AddFeaturesOf(kFeatures, version);
 }
 
 void TAerovane::SetControllerName(const std::string& name) {

@@ -113,6 +113,7 @@ public:
     void NotifyA() override {}
     void NotifyB() override {}
     void NotifyC() override {}
+    void SettingsChanged() override {}
     // Both flags clear once the link has sent the changes; nothing else clears them.
     void MarkChangesSent() { changeFlag1_ = changeFlag2_ = false; }
     const TAerovaneLiveBlock& LiveBlock() const { return logRecord_.Live; }
@@ -163,7 +164,8 @@ private:
 
     TAerovaneLiveBlock identityReply_{};
     TAerovaneSettings settings_{};
-    MonthLog logFile_{kAerovaneLogRecordSize};
+    MonthLog logFile_{logRecord_.DateTime,
+                      {RecordBytes(logRecord_.Live), RecordBytes(logRecord_.Extra)}};
     TAerovaneLogRecord logRecord_{}; // its live block is the controller's current data
     std::array<TTraceEntry, 28> traces_{};
     TAerovaneLocalSettings local_;

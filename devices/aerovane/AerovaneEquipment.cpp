@@ -60,10 +60,6 @@ int Modulo128(int index) {
     return index & 0x7F;
 }
 
-std::uint8_t* BytesOf(TAerovaneSettings& settings) {
-    return reinterpret_cast<std::uint8_t*>(&settings);
-}
-
 // The sensor readings PackUsbSettings takes from the identity reply: the first sensor set (9
 // bytes), then the second (7 bytes). Words stay low byte first.
 struct PackedField {
@@ -83,16 +79,16 @@ bool TAerovane::IsOutputEnabled(int index, bool defaultValue) {
     if (i >= kEquipmentCount)
         return defaultValue;
     const EquipmentBit& bit = kEquipment[i];
-    return (BytesOf(settings_)[bit.byte] & bit.mask) != 0;
+    return (RecordBytes(settings_)[bit.byte] & bit.mask) != 0;
 }
 
 void TAerovane::SetOutputEnabled(int index, bool value) {
     const int i = Modulo128(index);
     if (i < kEquipmentCount)
-        SetBits(BytesOf(settings_)[kEquipment[i].byte], kEquipment[i].mask, value);
+        SetBits(RecordBytes(settings_)[kEquipment[i].byte], kEquipment[i].mask, value);
 
     auto on = [this](int equipment) { return IsOutputEnabled(equipment, false); };
-    std::uint8_t& byAC = BytesOf(settings_)[kDehumidifyByACByte];
+    std::uint8_t& byAC = RecordBytes(settings_)[kDehumidifyByACByte];
     // Without a CO2 sensor the air conditioner cannot inject CO2.
     if (on(kAirCon) && !on(kCO2Sensor) && on(kCO2Injection))
         SetOutputEnabled(kCO2Injection, false);
@@ -140,7 +136,7 @@ bool TAerovane::GetWarningText(std::string& text) {
 }
 
 void TAerovane::PackUsbSettings() {
-    const auto* reply = reinterpret_cast<const std::uint8_t*>(&identityReply_);
+    const auto* reply = RecordBytes(identityReply_).data();
     std::size_t at = 0;
     for (const PackedField& field : kPackedFields) {
         std::memcpy(usbSettings_.data() + at, reply + field.offset, field.size);

@@ -3,9 +3,6 @@
 #include "devices/aerovane/Aerovane.h"
 
 #include "devices/Texts.h"
-#include "platform/Errors.h"
-
-#include <cstring>
 
 namespace hortivex {
 
@@ -73,23 +70,6 @@ bool IsShownByDefault(int n) {
 // The last byte of the identity reply, sent after each settings block.
 std::uint8_t TrailerByte(const TAerovaneLiveBlock& identityReply) {
     return RecordBytes(identityReply).back();
-}
-
-using LogBytes = std::array<std::uint8_t, kAerovaneLogRecordSize>;
-constexpr std::size_t kExtraOffset = 8 + sizeof(TAerovaneLiveBlock);
-
-LogBytes EncodeLog(const TAerovaneLogRecord& record) {
-    LogBytes bytes{};
-    EncodeDateTime(record.DateTime, bytes.data());
-    std::memcpy(bytes.data() + 8, &record.Live, sizeof record.Live);
-    std::memcpy(bytes.data() + kExtraOffset, record.Extra, sizeof record.Extra);
-    return bytes;
-}
-
-void DecodeLog(const LogBytes& bytes, TAerovaneLogRecord& record) {
-    record.DateTime = DecodeDateTime(bytes.data());
-    std::memcpy(&record.Live, bytes.data() + 8, sizeof record.Live);
-    std::memcpy(record.Extra, bytes.data() + kExtraOffset, sizeof record.Extra);
 }
 
 } // namespace
@@ -186,7 +166,7 @@ std::string TAerovane::BuildSettingsNextCommand() {
 }
 
 void TAerovane::StoreSettingsReply(const std::uint8_t* reply, std::size_t length) {
-    if (!reply || length < kSettingsBlockSize)
+    if (!ReplyHolds(reply, length, kSettingsBlockSize))
         return;
     if (transferToggle_ == 0) {
         StoreSettingsBlock(RecordBytes(settings_), 0, reply, length);
@@ -212,7 +192,7 @@ bool TAerovane::LoadSettingsFile() {
 }
 
 void TAerovane::AppendLogRecord(const std::string& path) {
-    MonthLog::Append(path, EncodeLog(logRecord_).data(), kAerovaneLogRecordSize);
+    logFile_.Append(path);
 }
 
 void TAerovane::AssignLogFile(const std::string& path) {
@@ -232,11 +212,7 @@ void TAerovane::CloseLogFile() {
 }
 
 double TAerovane::ReadLastLogRecord(TDateTime date) {
-    LogBytes bytes{};
-    if (!OpenMonthLog(date) || !logFile_.ReadLastAndClose(bytes.data()))
-        return 0;
-    DecodeLog(bytes, logRecord_);
-    return logRecord_.DateTime;
+    return OpenMonthLog(date) ? logFile_.ReadLastAndClose() : 0;
 }
 
 void TAerovane::ShiftRecordDate() {
@@ -249,20 +225,12 @@ void TAerovane::ReadLogRecord() {
 }
 
 bool TAerovane::ReadLogRecordRaw() {
-    LogBytes bytes{};
-    logFile_.ReadNext(bytes.data());
-    DecodeLog(bytes, logRecord_);
+    logFile_.ReadNext();
     return true;
 }
 
 void TAerovane::DeleteRegistrySettings() {
-    std::string key;
-    try {
-        key = ControllerRegistryKey();
-    } catch (const HxError&) {
-        return; // a name that is no single key name deletes nothing
-    }
-    DeleteControllerSubKeys(key,
+    DeleteControllerSubKeys(*this,
                             {"SetupAutoSetSchedule", "SetupAutosetGrowthStage", "SetupManual",
                              "ViewAdvancedPage", "MaintReminderPeriod", "NextMaintReminder",
                              "PageBool", "AutoSetGrowthStage"},

@@ -10,25 +10,10 @@
 #include "platform/Services.h"
 
 #include <cmath>
-#include <cstring>
 
 namespace hortivex {
 
 namespace {
-
-constexpr std::size_t kBlockSize = sizeof(TAerovaneLiveBlock);
-
-const std::uint8_t* BytesOf(const TAerovaneLiveBlock& block) {
-    return reinterpret_cast<const std::uint8_t*>(&block);
-}
-
-// Copies the first 60 bytes of a reply into block; a shorter reply changes nothing.
-bool CopyReply(TAerovaneLiveBlock& block, const std::uint8_t* reply, std::size_t length) {
-    if (!reply || length < kBlockSize)
-        return false;
-    std::memcpy(&block, reply, kBlockSize);
-    return true;
-}
 
 struct AlarmRow {
     std::size_t position; // in the alarm-flag array
@@ -169,7 +154,7 @@ bool IsStatusValue(int index) {
 } // namespace
 
 void TAerovane::StoreStatusReplyA(const std::uint8_t* reply, std::size_t length) {
-    if (!CopyReply(identityReply_, reply, length))
+    if (!StoreReply(identityReply_, reply, length))
         return;
     const float version = ConvertWordValue(identityReply_.FirmwareVersion[0],
                                            identityReply_.FirmwareVersion[1], 0, GetPpmFactor());
@@ -177,15 +162,15 @@ void TAerovane::StoreStatusReplyA(const std::uint8_t* reply, std::size_t length)
 }
 
 void TAerovane::StoreStatusReplyB(const std::uint8_t* reply, std::size_t length) {
-    CopyReply(identityReply_, reply, length);
+    StoreReply(identityReply_, reply, length);
 }
 
 void TAerovane::StoreStatusReplyC(const std::uint8_t* reply, std::size_t length) {
-    if (!reply || length < kBlockSize)
+    if (!ReplyHolds(reply, length, sizeof logRecord_.Live))
         return;
     TAlarmFlags before{}, after{};
     GetAlarms(before, false);
-    CopyReply(logRecord_.Live, reply, length);
+    StoreReply(logRecord_.Live, reply, length);
     GetAlarms(after, false);
     // Flags of unsent changes: a reply raises them, never lowers one still unsent.
     if (logRecord_.Live.Mode != 0)
@@ -201,7 +186,7 @@ TDateTime TAerovane::DecodeStatusTime() {
 
 bool TAerovane::MapAlarms(const TAerovaneLiveBlock& block, TAlarmFlags& flags, bool filter,
                           bool pageTestAll) {
-    const std::uint8_t* bytes = BytesOf(block);
+    const std::uint8_t* bytes = RecordBytes(block).data();
     bool any = false;
     for (const AlarmRow& row : kAlarmRows) {
         if ((bytes[row.byte] & row.mask) == 0)
@@ -217,13 +202,13 @@ bool TAerovane::MapAlarms(const TAerovaneLiveBlock& block, TAlarmFlags& flags, b
 }
 
 bool TAerovane::GetAlarms(TAlarmFlags& flags, bool filter) {
-    if (filter && (BytesOf(logRecord_.Live)[kOptionByte] & kAlarmsValid) == 0)
+    if (filter && (RecordBytes(logRecord_.Live)[kOptionByte] & kAlarmsValid) == 0)
         return false;
     return MapAlarms(logRecord_.Live, flags, filter, false);
 }
 
 bool TAerovane::GetAlarmEnables(TAlarmFlags& flags, bool filter) {
-    if ((BytesOf(identityReply_)[kOptionByte] & kAlarmsValid) == 0)
+    if ((RecordBytes(identityReply_)[kOptionByte] & kAlarmsValid) == 0)
         return false;
     return MapAlarms(identityReply_, flags, filter, true);
 }
@@ -254,7 +239,7 @@ bool TAerovane::IsPageShown(int page, bool defaultValue) const {
 }
 
 double TAerovane::GetTraceValue(int index) {
-    const std::uint8_t* live = BytesOf(logRecord_.Live);
+    const std::uint8_t* live = RecordBytes(logRecord_.Live).data();
     if (index >= 1 && index < kAlarmTrace) {
         const TraceSource& source = kTraceSources[index - 1];
         const std::uint8_t* at = live + source.offset;
@@ -308,7 +293,7 @@ std::string TAerovane::GetValueName(int index) {
 std::string TAerovane::GetValueText(int index) {
     if (!IsStatusValue(index))
         return {};
-    const std::uint8_t* live = BytesOf(logRecord_.Live);
+    const std::uint8_t* live = RecordBytes(logRecord_.Live).data();
     const double ppm = GetPpmFactor();
     if (index > kBaseValues) {
         const RawValue value = RawValueAt(index);

@@ -18,11 +18,7 @@ constexpr std::uint8_t kPhRaise = 0x40;
 constexpr std::uint8_t kPhLower = 0x80;
 
 // Firmware features and the first version that has each.
-struct Feature {
-    int bit;
-    int minVersion;
-};
-constexpr Feature kFeatures[] = {{3, 200}, {7, 301}, {8, 303}};
+constexpr FirmwareFeature kFeatures[] = {{3, 200}, {7, 301}, {8, 303}};
 
 // Sets the process-wide EC unit label and has the options follow it. The first call loads
 // the options, which may write the options file and may raise.
@@ -52,21 +48,18 @@ void TFertivo::Construct() {
     if (Process().modeFlag)
         LoadSettingsFile();
     ResetStatus();
+    spareFlag_ = 0;
+    spareValue1_ = spareValue2_ = 0;
     capabilityC_ = 1;
 }
 
 int TFertivo::FeatureMinVersion(int feature) {
-    for (const Feature& f : kFeatures)
-        if (f.bit == feature)
-            return f.minVersion;
-    return 9999;
+    return MinVersionOf(kFeatures, feature);
 }
 
 void TFertivo::SetFirmwareVersion(int version) {
     TControllerWithSchedule::SetFirmwareVersion(version);
-    for (const Feature& f : kFeatures)
-        if (version >= f.minVersion)
-            features_ |= static_cast<std::uint16_t>(1u << f.bit);
+    AddFeaturesOf(kFeatures, version);
 }
 
 int TFertivo::GetPpmFactor() {

@@ -56,6 +56,7 @@ public:
     bool IsPhOutputLower();
     bool IsPhOutputBoth();
 
+    // The feature set is the base's: ResetFeatures empties it and HasFeature reads it.
     int FeatureMinVersion(int feature) override;
     int GetPpmFactor() override;
     bool IsFunctionAvailable(int kind, bool defaultValue) override;
@@ -158,10 +159,13 @@ private:
 
     TFertivoIdentityReply identityReply_{};
     TFertivoSettings settings_{};
-    MonthLog logFile_{kFertivoLogRecordSize};
+    MonthLog logFile_{logRecord_.DateTime, {RecordBytes(logRecord_.Status)}};
     TFertivoLogRecord logRecord_{}; // its status block is the controller's current status
     std::array<TTraceEntry, 3> traces_{};
     TFertivoLocalSettings local_;
+    // Spare fields of the controller's state; cleared on construction, read by nothing.
+    std::uint8_t spareFlag_ = 0;
+    std::int32_t spareValue1_ = 0, spareValue2_ = 0;
 };
 
 } // namespace hortivex

@@ -3,31 +3,12 @@
 #include "devices/fertivo/Fertivo.h"
 
 #include "devices/Texts.h"
-#include "options/ProcessState.h"
-#include "platform/Errors.h"
-
-#include <algorithm>
-#include <cstring>
 
 namespace hortivex {
 
 namespace {
 
 constexpr int kTraces = 3;
-
-using LogBytes = std::array<std::uint8_t, kFertivoLogRecordSize>;
-
-LogBytes EncodeLog(const TFertivoLogRecord& record) {
-    LogBytes bytes{};
-    EncodeDateTime(record.DateTime, bytes.data());
-    std::memcpy(bytes.data() + 8, &record.Status, sizeof record.Status);
-    return bytes;
-}
-
-void DecodeLog(const LogBytes& bytes, TFertivoLogRecord& record) {
-    record.DateTime = DecodeDateTime(bytes.data());
-    std::memcpy(&record.Status, bytes.data() + 8, sizeof record.Status);
-}
 
 } // namespace
 
@@ -101,7 +82,7 @@ std::string TFertivo::BuildSettingsNextCommand() {
 }
 
 void TFertivo::StoreSettingsReply(const std::uint8_t* reply, std::size_t length) {
-    if (!reply || length < kSettingsBlockSize)
+    if (!ReplyHolds(reply, length, kSettingsBlockSize))
         return;
     if (transferToggle_ == 0) {
         StoreSettingsBlock(RecordBytes(settings_), 0, reply, length);
@@ -128,7 +109,7 @@ bool TFertivo::LoadSettingsFile() {
 }
 
 void TFertivo::AppendLogRecord(const std::string& path) {
-    MonthLog::Append(path, EncodeLog(logRecord_).data(), kFertivoLogRecordSize);
+    logFile_.Append(path);
 }
 
 void TFertivo::AssignLogFile(const std::string& path) {
@@ -148,11 +129,7 @@ void TFertivo::CloseLogFile() {
 }
 
 double TFertivo::ReadLastLogRecord(TDateTime date) {
-    LogBytes bytes{};
-    if (!OpenMonthLog(date) || !logFile_.ReadLastAndClose(bytes.data()))
-        return 0;
-    DecodeLog(bytes, logRecord_);
-    return logRecord_.DateTime;
+    return OpenMonthLog(date) ? logFile_.ReadLastAndClose() : 0;
 }
 
 void TFertivo::ShiftRecordDate() {
@@ -165,21 +142,13 @@ void TFertivo::ReadLogRecord() {
 }
 
 bool TFertivo::ReadLogRecordRaw() {
-    LogBytes bytes{};
-    logFile_.ReadNext(bytes.data());
-    DecodeLog(bytes, logRecord_);
+    logFile_.ReadNext();
     return true;
 }
 
 void TFertivo::DeleteRegistrySettings() {
-    std::string key;
-    try {
-        key = ControllerRegistryKey();
-    } catch (const HxError&) {
-        return; // a name that is no single key name deletes nothing
-    }
     DeleteControllerSubKeys(
-        key, {"UsingDosingSchedule", "TDSFactor", "MaintReminderPeriod", "NextMaintReminder"},
+        *this, {"UsingDosingSchedule", "TDSFactor", "MaintReminderPeriod", "NextMaintReminder"},
         {"Day1", "NumDoseSchedDays", "SchedEx", "Sched"});
     TControllerWithSchedule::DeleteRegistrySettings();
 }

@@ -7,7 +7,6 @@
 #include "options/ValueDisplay.h"
 
 #include <array>
-#include <cstring>
 
 namespace hortivex {
 
@@ -23,16 +22,6 @@ constexpr std::uint8_t kAlarmEnablesValid = 32;
 
 // The chart flag an EC trace leaves.
 constexpr std::uint8_t kEcTraceFlag = 1;
-
-// Copies the first sizeof(Block) bytes of a reply into block. A reply too short to fill the
-// block leaves it as it was, so that no byte past the reply is read.
-template <class Block>
-bool StoreReply(Block& block, const std::uint8_t* reply, std::size_t length) {
-    if (!reply || length < sizeof(Block))
-        return false;
-    std::memcpy(&block, reply, sizeof(Block));
-    return true;
-}
 
 // Sets flag i for each alarm bit of bits that is set; true when any is.
 bool MarkAlarms(std::uint8_t bits, TAlarmFlags& flags) {
@@ -93,6 +82,8 @@ constexpr StatusValue kCountValues[] = {
 constexpr std::size_t kValueCount =
     std::size(kMainValues) + std::size(kFlagBytes) * 9 + std::size(kCountValues);
 static_assert(kValueCount == 55);
+// The values shown only with the extended-value switch, after the first 13.
+constexpr int kExtendedValues = static_cast<int>(kValueCount - std::size(kMainValues));
 
 // The status values in index order, index 1 first.
 constexpr std::array<StatusValue, kValueCount> BuildStatusValues() {
@@ -200,8 +191,7 @@ double TFertivo::GetTraceValue(int index) {
 }
 
 int TFertivo::GetValueCount() {
-    return Process().extendedValues ? static_cast<int>(kValueCount)
-                                    : TControllerWithSchedule::GetValueCount();
+    return valueCount_ + (Process().extendedValues ? kExtendedValues : 0);
 }
 
 std::string TFertivo::GetValueName(int index) {
@@ -217,9 +207,7 @@ std::string TFertivo::GetValueText(int index) {
     const StatusValue* value = StatusValueAt(index);
     if (!value)
         return {};
-    std::array<std::uint8_t, sizeof(TFertivoStatusBlock)> block;
-    std::memcpy(block.data(), &logRecord_.Status, block.size());
-    const std::uint8_t* at = block.data() + value->offset;
+    const std::uint8_t* at = RecordBytes(logRecord_.Status).data() + value->offset;
     const int type = value->detail;
     const double factor = type == 11 ? GetPpmFactor() : 1;
     switch (value->source) {

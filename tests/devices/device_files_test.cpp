@@ -356,6 +356,15 @@ TEST(DeviceFiles, MonthLogsAppendAndReadBack) {
         EXPECT_TRUE(device->LogEof()) << "left open";
         device->AppendLogRecord(path);
         EXPECT_EQ(ReadFile(path).size(), kind.logSize) << "the partial record is overwritten";
+
+        // The time a status reply carries is the time its log record keeps: 3 April 2006 12:00.
+        const std::uint8_t timestamp[5] = {0, 0, 0x6C, 0x10, 6};
+        auto block = fertivo ? RecordBytes(fertivo->LogRecord().Status)
+                             : RecordBytes(aerovane->LogRecord().Live);
+        std::memcpy(block.data(), timestamp, sizeof timestamp);
+        EXPECT_EQ(device->DecodeStatusTime(), DateOf(2006, 4, 3) + 0.5);
+        device->AppendLogRecord(path);
+        EXPECT_EQ(device->ReadLastLogRecord(first), DateOf(2006, 4, 3) + 0.5);
     }
 }
 
