@@ -4,12 +4,10 @@
 #include "devices/fertivo/Fertivo.h"
 #include "options/ProcessState.h"
 #include "platform/Errors.h"
+#include "platform/Folders.h"
 
-#include <cstdlib>
 #include <exception>
 #include <new>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace hortivex {
 namespace fs = std::filesystem;
@@ -55,24 +53,14 @@ const InputKind kInputKinds[] = {
 };
 
 std::string WithTrailingSeparator(std::string folder) {
-    if (!folder.empty() && folder.back() != '/')
-        folder += '/';
+    if (!folder.empty() && folder.back() != '/' && folder.back() != kPathSeparator)
+        folder += kPathSeparator;
     return folder;
 }
 
 bool IsWritableFolder(const fs::path& folder) {
-    struct stat st {};
-    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
-           ::access(folder.c_str(), W_OK | X_OK) == 0;
-}
-
-// Where the program keeps its folder when its own folder cannot be written.
-fs::path UserDataFolder() {
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    if (xdg && *xdg && fs::path(xdg).is_absolute())
-        return fs::path(xdg) / "hortivex";
-    const char* home = std::getenv("HOME");
-    return fs::path(home && *home ? home : "/tmp") / ".local/share/hortivex";
+    const PathInfo info = Examine(folder);
+    return info.kind == PathKind::Folder && info.writable;
 }
 
 } // namespace

@@ -3,10 +3,9 @@
 #include "export/TextForms.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/Folders.h"
 
 #include <cerrno>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace hortivex {
 namespace fs = std::filesystem;
@@ -24,28 +23,24 @@ void IniOutput::Load() {
     } catch (const std::exception&) {
         Refuse();
     }
-    struct stat st {};
-    if (::stat(target_.c_str(), &st) == 0) {
-        // A folder, a device or a file without any write bit (read-only) is not replaced.
-        if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0 ||
-            ::access(target_.c_str(), W_OK) != 0)
+    const PathInfo target = Examine(target_);
+    if (target.kind != PathKind::Missing) {
+        // A folder, a device or a read-only file is not replaced.
+        if (target.kind != PathKind::File || !target.writable)
             Refuse();
         try {
-            document_.emplace(ReadFilePrefix(target_, static_cast<std::size_t>(st.st_size)));
+            document_.emplace(ReadFilePrefix(target_, static_cast<std::size_t>(target.size)));
         } catch (const std::exception&) {
             Refuse();
         }
         existed_ = true;
         return;
     }
-    if (errno != ENOENT)
-        Refuse();
     fs::path folder = target_.parent_path();
     if (folder.empty())
         folder = ".";
-    struct stat dir {};
-    if (::stat(folder.c_str(), &dir) != 0 || !S_ISDIR(dir.st_mode) ||
-        ::access(folder.c_str(), W_OK | X_OK) != 0)
+    const PathInfo dir = Examine(folder);
+    if (dir.kind != PathKind::Folder || !dir.writable)
         Refuse();
     document_.emplace();
 }

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -51,10 +52,17 @@ const bool kRegistered = [] {
 } // namespace
 
 TempDir::TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "hxtest-XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot create a temporary folder");
-    path_ = pattern;
+    static std::mt19937_64 random(std::random_device{}());
+    const fs::path base = fs::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        fs::path candidate = base / ("hxtest-" + std::to_string(random() % 1000000000));
+        std::error_code ec;
+        if (fs::create_directory(candidate, ec)) {
+            path_ = std::move(candidate);
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary folder");
 }
 
 TempDir::~TempDir() {

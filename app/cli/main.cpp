@@ -1,5 +1,6 @@
 // hxconvert: the converter's batch without a window.
 #include "app/Driver.h"
+#include "platform/Folders.h"
 #include "platform/Services.h"
 
 #include <cstdio>
@@ -63,8 +64,9 @@ int main(int argc, char** argv) {
     bool keepGoing = false;
     std::vector<std::string> files;
     bool options = true;
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
+    const std::vector<std::string> args = ProgramArguments(argc, argv);
+    for (const std::string& text : args) {
+        const char* arg = text.c_str();
         if (options && std::strcmp(arg, "--") == 0) {
             options = false;
         } else if (options && (!std::strcmp(arg, "-h") || !std::strcmp(arg, "--help"))) {
@@ -87,11 +89,7 @@ int main(int argc, char** argv) {
     auto messages = std::make_shared<ConsoleMessages>();
     InstallMessages(messages);
     ConsoleProgress progress;
-    char self[4096];
-    ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    std::filesystem::path programFolder =
-        n > 0 ? std::filesystem::path(std::string(self, static_cast<std::size_t>(n))).parent_path()
-              : std::filesystem::current_path();
+    const std::filesystem::path programFolder = ProgramFolder();
 
     ConversionDriver driver(progress, *messages, CurrentSettingsStore(), programFolder);
     driver.onSkipped = [](const std::string& path) {

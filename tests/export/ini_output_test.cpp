@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 namespace hortivex {
 namespace {
 
@@ -76,7 +74,6 @@ TEST(IniOutput, WritesOnlyAtCloseAndKeepsForeignContent) {
     TempDir dir;
     const auto path = dir / "room.fvs.ini";
     WriteFile(path, "; kept\r\n[Other]\r\nx=1\r\n[SETTINGS]\r\nDAWN=9\r\nForeign=7\r\n");
-    ::chmod(path.c_str(), 0640);
     {
         IniOutput out(path);
         out.WriteEntry("Settings", "Dawn", "3");
@@ -86,11 +83,21 @@ TEST(IniOutput, WritesOnlyAtCloseAndKeepsForeignContent) {
     }
     EXPECT_EQ(ReadFile(path),
               "; kept\r\n[Other]\r\nx=1\r\n[SETTINGS]\r\nDAWN=3\r\nForeign=7\r\nDusk=4\r\n");
-    struct stat st {};
-    ::stat(path.c_str(), &st);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
     for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
         EXPECT_EQ(entry.path().filename(), "room.fvs.ini") << "temporary file left behind";
+}
+
+TEST(IniOutput, KeepsTheModeOfAnExistingFile) {
+    namespace fs = std::filesystem;
+    TempDir dir;
+    const auto path = dir / "room.fvs.ini";
+    WriteFile(path, "[A]\r\n");
+    const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(path, mode);
+    IniOutput out(path);
+    out.WriteEntry("A", "k", "v");
+    out.Close();
+    EXPECT_EQ(fs::status(path).permissions(), mode);
 }
 
 TEST(IniOutput, DiscardsWritesWhenNotClosed) {
@@ -113,7 +120,9 @@ TEST(IniOutput, RefusesWhatCannotBeWritten) {
     TempDir dir;
     std::filesystem::create_directory(dir / "folder.ini");
     WriteFile(dir / "readonly.ini", "[A]\r\n");
-    ::chmod((dir / "readonly.ini").c_str(), 0444);
+    std::filesystem::permissions(dir / "readonly.ini", std::filesystem::perms::owner_read |
+                                                           std::filesystem::perms::group_read |
+                                                           std::filesystem::perms::others_read);
     WriteFile(dir / "plainfile", "x");
     const std::filesystem::path refused[] = {dir / "folder.ini", dir / "readonly.ini",
                                              dir / "missing" / "x.ini",
