@@ -3,6 +3,7 @@
 #include "options/ProcessState.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/Folders.h"
 #include "platform/Services.h"
 
 namespace hortivex {
@@ -27,14 +28,14 @@ std::string TGenericController::GetLogFolder() {
     CheckNames();
     const std::string room = Process().workingFolder + roomName_;
     CreateFolderLevel(room);
-    const std::string doserLogs = room + "/Doser logs";
+    const std::string doserLogs = room + kPathSeparator + "Doser logs";
     if (FolderExists(doserLogs))
-        return doserLogs + "/";
-    std::string folder = room + "/Controller logs";
+        return doserLogs + kPathSeparator;
+    std::string folder = room + kPathSeparator + "Controller logs";
     CreateFolderLevel(folder);
-    folder += "/" + controllerName_;
+    folder += kPathSeparator + controllerName_;
     CreateFolderLevel(folder);
-    return folder + "/";
+    return folder + kPathSeparator;
 }
 
 std::string TGenericController::NextPendingText() {

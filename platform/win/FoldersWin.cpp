@@ -2,8 +2,9 @@
 #include "platform/win/WinText.h"
 
 #include <cstdlib>
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h> // after windows.h, which it needs
 
 namespace hortivex {
 namespace fs = std::filesystem;
