@@ -1,0 +1,90 @@
+// The native dialog in this process: its fonts, the bar and the buttons during a batch.
+#include "app/FormLayout.h"
+#include "app/win/Form1Win.h"
+#include "platform/RegistryStore.h"
+#include "platform/win/WinText.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+namespace hortivex {
+namespace {
+
+struct Recorded : Messages {
+    void Information(const std::string& text) override { infos.push_back(text); }
+    void Error(const std::string& text, const std::string&) override { errors.push_back(text); }
+    void Plain(const std::string&) override {}
+    std::vector<std::string> infos, errors;
+};
+
+// Answers the given files.
+struct Chooser : FileChooser {
+    std::optional<std::vector<std::string>> Choose(const ChooserRequest&) override { return files; }
+    std::vector<std::string> files;
+};
+
+class Form1Win : public ::testing::Test {
+protected:
+    HWND Control(const char* text) const {
+        return FindWindowExW(form.Handle(), nullptr, nullptr, Widen(text).c_str());
+    }
+    HWND Bar() const { return FindWindowExW(form.Handle(), nullptr, PROGRESS_CLASSW, nullptr); }
+
+    Recorded messages;
+    Chooser chooser;
+    std::shared_ptr<SettingsStore> store = MakeMemorySettingsStore();
+    test::TempDir dir;
+    TForm1 form{GetModuleHandleW(nullptr), chooser, messages, *store, dir.path()};
+};
+
+TEST_F(Form1Win, ControlsUseArialOfTheirCharacterHeight) {
+    const std::pair<const char*, int> cases[] = {{kExplanation, kLabelFontPixels},
+                                                 {kChooseCaption, kFormFontPixels},
+                                                 {kProgressCaption, kFormFontPixels},
+                                                 {kCloseCaption, kFormFontPixels}};
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    for (const auto& [text, pixels] : cases) {
+        HWND control = Control(text);
+        ASSERT_NE(control, nullptr) << text;
+        LOGFONTW font{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font,
+                   &font);
+        EXPECT_EQ(Narrow(font.lfFaceName), kFontFace) << text;
+        EXPECT_EQ(font.lfHeight, -MulDiv(pixels, dpi, 96)) << text;
+        EXPECT_EQ(font.lfWeight, FW_NORMAL) << text;
+        EXPECT_FALSE(font.lfItalic) << text;
+    }
+}
+
+TEST_F(Form1Win, BatchFillsTheBarShowsSuccessOnceAndReturnsToZero) {
+    const std::string input = (dir / "a.fvs").string();
+    test::WriteFile(input, std::string(118, '\0'));
+    chooser.files = {input, (dir / "skip.txt").string()};
+    EXPECT_EQ(SendMessageW(Bar(), PBM_GETRANGE, FALSE, 0), 100) << "the maximum before a batch";
+    form.btn1Click();
+    EXPECT_EQ(messages.infos,
+              std::vector<std::string>{"  Hortivex settings successfully exported  "});
+    EXPECT_TRUE(messages.errors.empty());
+    EXPECT_EQ(form.Maximum(), 2);
+    EXPECT_EQ(SendMessageW(Bar(), PBM_GETRANGE, FALSE, 0), 2);
+    EXPECT_EQ(SendMessageW(Bar(), PBM_GETPOS, 0, 0), 0);
+    EXPECT_TRUE(std::filesystem::exists(input + ".ini"));
+    EXPECT_TRUE(IsWindowEnabled(Control(kChooseCaption)));
+}
+
+TEST_F(Form1Win, ButtonsAreDisabledWhileBusy) {
+    form.SetBusy(true);
+    EXPECT_FALSE(IsWindowEnabled(Control(kChooseCaption)));
+    EXPECT_FALSE(IsWindowEnabled(Control(kCloseCaption)));
+    form.SetBusy(false);
+    EXPECT_TRUE(IsWindowEnabled(Control(kChooseCaption)));
+    EXPECT_TRUE(IsWindowEnabled(Control(kCloseCaption)));
+}
+
+} // namespace
+} // namespace hortivex
