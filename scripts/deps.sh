@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build needs, only those that are missing.
+# Installs the Debian packages the build needs, and any named as arguments, only those that are
+# missing.
 set -euo pipefail
 
 packages=(cmake g++ ninja-build pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
-          libbenchmark-dev fonts-liberation)
+          libbenchmark-dev fonts-liberation "$@")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

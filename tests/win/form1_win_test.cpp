@@ -1,6 +1,7 @@
 // The native dialog in this process: its fonts, the bar and the buttons during a batch.
 #include "app/FormLayout.h"
 #include "app/win/Form1Win.h"
+#include "app/win/WinFrontEnd.h"
 #include "platform/RegistryStore.h"
 #include "platform/win/WinText.h"
 
@@ -84,6 +85,20 @@ TEST_F(Form1Win, ButtonsAreDisabledWhileBusy) {
     form.SetBusy(false);
     EXPECT_TRUE(IsWindowEnabled(Control(kChooseCaption)));
     EXPECT_TRUE(IsWindowEnabled(Control(kCloseCaption)));
+}
+
+TEST(WinFileChooser, FilterAndMultiSelectionResultsAsTheOpenDialogUsesThem) {
+    using namespace std::string_literals;
+    EXPECT_EQ(ChooserFilter(MakeChooserRequest("C:\\data\\")),
+              L"Config files (*.fvd, *.fvs, *.avs, *.ava)\0*.fvd;*.fvs;*.avs;*.ava\0"s);
+    const std::pair<std::wstring, std::vector<std::string>> cases[] = {
+        {L"C:\\data\\a.fvs\0"s, {"C:\\data\\a.fvs"}},
+        {L"C:\\data\0a.fvs\0b.ava\0"s, {"C:\\data\\a.fvs", "C:\\data\\b.ava"}},
+        {L"C:\\\0x.fvd\0"s, {"C:\\x.fvd"}},
+        {L"C:\\caf\u00e9\0\u00e9.avs\0"s, {"C:\\caf\xC3\xA9\\\xC3\xA9.avs"}},
+    };
+    for (const auto& [result, paths] : cases)
+        EXPECT_EQ(ChosenPaths(result), paths);
 }
 
 } // namespace
