@@ -15,17 +15,20 @@ step "build"
 "$root/scripts/build-windows.sh" --tests
 build="$root/build-windows"
 
-step "Wine prefix"
-export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-[ -f "$WINEPREFIX/system.reg" ] || "$wine" wineboot -i >/dev/null 2>&1
-
-# A display of our own for the dialog, stopped again whatever happens.
+# A display of our own for the dialog, stopped again whatever happens. Wine must see it from
+# its first start: a Wine server started without a display keeps running without one.
 display=90
 while [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
 Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null; "$(dirname "$wine")/wineserver" -k 2>/dev/null || true' EXIT
+export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wineserver="$(dirname "$(readlink -f "$wine")")/wineserver"
+trap '"$wineserver" -k 2>/dev/null; kill "$xvfb" 2>/dev/null || true' EXIT
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
 export DISPLAY=":$display"
+
+step "Wine prefix"
+[ -f "$WINEPREFIX/system.reg" ] || "$wine" wineboot -i >/dev/null 2>&1
 
 step "test suites under Wine"
 (cd "$build" && ctest --output-on-failure)
