@@ -112,7 +112,7 @@ std::string ConversionDriver::ResolveWorkingFolder() {
             std::error_code ec;
             fs::create_directories(own, ec); // a failure shows later, when a file is written
         }
-        folder = WithTrailingSeparator(own.string());
+        folder = WithTrailingSeparator(FileNameText(own));
         store = true;
     }
     if (store) {

@@ -44,8 +44,10 @@ fs::path UserDataFolder() {
     return fs::path(home && *home ? home : "/tmp") / ".local/share/hortivex";
 }
 
-std::vector<std::string> ProgramArguments(int argc, char** argv) {
-    return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+void UseSystemFileNameEncoding() {}
+
+std::string FileNameText(const fs::path& path) {
+    return path.string();
 }
 
 } // namespace hortivex

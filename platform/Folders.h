@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 namespace hortivex {
 
@@ -25,13 +24,18 @@ struct PathInfo {
 };
 PathInfo Examine(const std::filesystem::path& path);
 
+// A path as the program's narrow file name text (see UseSystemFileNameEncoding).
+std::string FileNameText(const std::filesystem::path& path);
+
 // The folder of the running program's executable file.
 std::filesystem::path ProgramFolder();
 
 // The per-user folder where the program keeps its files when its own folder cannot be written.
 std::filesystem::path UserDataFolder();
 
-// The command-line arguments after the program name, as file name text.
-std::vector<std::string> ProgramArguments(int argc, char** argv);
+// Lets the C++ library read the program's narrow file names as the system writes them: in the
+// ANSI code page on Windows (whose C library otherwise maps bytes one to one); nothing to do on
+// Linux, where names are bytes. Called once, at the start of the program.
+void UseSystemFileNameEncoding();
 
 } // namespace hortivex

@@ -2,6 +2,7 @@
 
 #include "options/ProcessState.h"
 #include "platform/FaultInjection.h"
+#include "platform/Folders.h"
 #include "platform/RegistryStore.h"
 #include "platform/Services.h"
 
@@ -45,6 +46,7 @@ class FreshServices : public ::testing::EmptyTestEventListener {
 };
 
 const bool kRegistered = [] {
+    UseSystemFileNameEncoding();
     ::testing::UnitTest::GetInstance()->listeners().Append(new FreshServices);
     return true;
 }();

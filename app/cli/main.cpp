@@ -61,12 +61,12 @@ int Usage(const char* problem) {
 } // namespace
 
 int main(int argc, char** argv) {
+    UseSystemFileNameEncoding();
     bool keepGoing = false;
     std::vector<std::string> files;
     bool options = true;
-    const std::vector<std::string> args = ProgramArguments(argc, argv);
-    for (const std::string& text : args) {
-        const char* arg = text.c_str();
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
         if (options && std::strcmp(arg, "--") == 0) {
             options = false;
         } else if (options && (!std::strcmp(arg, "-h") || !std::strcmp(arg, "--help"))) {

@@ -67,7 +67,7 @@ std::optional<std::vector<std::string>> WinFileChooser::Choose(const ChooserRequ
 }
 
 void WinMessages::Show(const std::string& text, const char* title, UINT icon) {
-    MessageBoxW(owner_, Widen(text).c_str(), Widen(title).c_str(), MB_OK | icon);
+    MessageBoxW(owner_, WidenAny(text).c_str(), WidenAny(title).c_str(), MB_OK | icon);
 }
 
 void WinMessages::Information(const std::string& text) {

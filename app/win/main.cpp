@@ -9,6 +9,7 @@
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     using namespace hortivex;
+    UseSystemFileNameEncoding();
     SetProcessDPIAware(); // lay out at the screen's own density instead of being stretched
     const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);

@@ -136,7 +136,7 @@ void WriteFileAtomically(const fs::path& target, std::string_view bytes, int new
     if (fd.get() < 0)
         throw TempFileError(errno, std::generic_category(),
                             "Cannot create a temporary file beside " + target.string());
-    const std::wstring temp = Widen(pattern);
+    const std::wstring temp = WidenAny(pattern);
     auto fail = [&](int err, const char* what) {
         if (fd.get() >= 0)
             _close(fd.release());

@@ -1,10 +1,9 @@
 #include "platform/Folders.h"
 #include "platform/win/WinText.h"
 
+#include <clocale>
 #include <cstdlib>
 #include <windows.h>
-
-#include <shellapi.h> // after windows.h, which it needs
 
 namespace hortivex {
 namespace fs = std::filesystem;
@@ -69,14 +68,12 @@ fs::path UserDataFolder() {
     return base / "Hortivex";
 }
 
-std::vector<std::string> ProgramArguments(int, char**) {
-    int count = 0;
-    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::vector<std::string> arguments;
-    for (int i = 1; wide && i < count; ++i)
-        arguments.push_back(Narrow(wide[i]));
-    LocalFree(wide);
-    return arguments;
+std::string FileNameText(const fs::path& path) {
+    return Narrow(path.wstring()); // string() would answer UTF-8
+}
+
+void UseSystemFileNameEncoding() {
+    std::setlocale(LC_CTYPE, "");
 }
 
 } // namespace hortivex

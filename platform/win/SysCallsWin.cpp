@@ -1,4 +1,4 @@
-// The counted file calls on the C runtime's descriptors; names are UTF-8 and opened in UTF-16,
+// The counted file calls on the C runtime's descriptors; names are opened in UTF-16,
 // always in binary mode and never inherited by child processes.
 #include "platform/FaultInjection.h"
 #include "platform/win/WinText.h"
@@ -39,7 +39,7 @@ int Open(const char* path, int flags, mode_t mode) {
         return -1;
     // Windows knows only read-only or not; a new file without any write bit is read-only.
     const bool readOnly = (flags & _O_CREAT) && mode != 0 && (mode & 0222) == 0;
-    return OpenWide(Widen(path), flags, readOnly ? _S_IREAD : _S_IREAD | _S_IWRITE);
+    return OpenWide(WidenAny(path), flags, readOnly ? _S_IREAD : _S_IREAD | _S_IWRITE);
 }
 
 int Mkstemp(char* pattern) {
@@ -58,7 +58,7 @@ int Mkstemp(char* pattern) {
             state = state * 6364136223846793005ull + 1442695040888963407ull;
             name[i] = kLetters[(state >> 33) % (sizeof kLetters - 1)];
         }
-        const int fd = OpenWide(Widen(name), _O_RDWR | _O_CREAT | _O_EXCL, _S_IREAD | _S_IWRITE);
+        const int fd = OpenWide(WidenAny(name), _O_RDWR | _O_CREAT | _O_EXCL, _S_IREAD | _S_IWRITE);
         if (fd >= 0 || errno != EEXIST) {
             if (fd >= 0)
                 name.copy(pattern, name.size());
@@ -85,7 +85,7 @@ int Fsync(int fd) {
 int Rename(const char* from, const char* to) {
     if (FaultFires(FileOp::Rename))
         return -1;
-    if (MoveFileExW(Widen(from).c_str(), Widen(to).c_str(),
+    if (MoveFileExW(WidenAny(from).c_str(), WidenAny(to).c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return 0;
     errno = ErrnoOfWin32(GetLastError());

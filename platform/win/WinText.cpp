@@ -5,29 +5,35 @@
 
 namespace hortivex {
 
-std::wstring Widen(std::string_view text) {
-    if (text.empty())
-        return {};
+namespace {
+
+std::wstring Decode(std::string_view text, UINT codePage, DWORD flags) {
     const int size = static_cast<int>(text.size());
-    UINT codePage = CP_UTF8;
-    int length = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
-    if (length == 0) {
-        codePage = CP_ACP;
-        length = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
-    }
+    const int length = MultiByteToWideChar(codePage, flags, text.data(), size, nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), length);
+    if (length > 0)
+        MultiByteToWideChar(codePage, flags, text.data(), size, wide.data(), length);
     return wide;
 }
 
+} // namespace
+
+std::wstring Widen(std::string_view text) {
+    return Decode(text, CP_ACP, 0);
+}
+
+std::wstring WidenAny(std::string_view text) {
+    std::wstring wide = Decode(text, CP_UTF8, MB_ERR_INVALID_CHARS);
+    return wide.empty() && !text.empty() ? Widen(text) : wide;
+}
+
 std::string Narrow(std::wstring_view text) {
-    if (text.empty())
-        return {};
     const int size = static_cast<int>(text.size());
     const int length =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+        WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
     std::string narrow(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
+    if (length > 0)
+        WideCharToMultiByte(CP_ACP, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
     return narrow;
 }
 

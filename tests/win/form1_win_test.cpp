@@ -95,7 +95,7 @@ TEST(WinFileChooser, FilterAndMultiSelectionResultsAsTheOpenDialogUsesThem) {
         {L"C:\\data\\a.fvs\0"s, {"C:\\data\\a.fvs"}},
         {L"C:\\data\0a.fvs\0b.ava\0"s, {"C:\\data\\a.fvs", "C:\\data\\b.ava"}},
         {L"C:\\\0x.fvd\0"s, {"C:\\x.fvd"}},
-        {L"C:\\caf\u00e9\0\u00e9.avs\0"s, {"C:\\caf\xC3\xA9\\\xC3\xA9.avs"}},
+        {L"C:\\caf\u00e9\0\u00e9.avs\0"s, {Narrow(L"C:\\caf\u00e9\\\u00e9.avs")}},
     };
     for (const auto& [result, paths] : cases)
         EXPECT_EQ(ChosenPaths(result), paths);

@@ -7,6 +7,7 @@
 #include "platform/Folders.h"
 #include "platform/Regional.h"
 #include "platform/RegistryStore.h"
+#include "platform/win/WinText.h"
 
 #include "TestSupport.h"
 
@@ -135,13 +136,20 @@ TEST(WinFiles, ReplaceKeepsNoTemporaryFileAndRefusesReadOnlyOutputs) {
     EXPECT_EQ(test::ReadFile(target), "new\r\n");
 }
 
-TEST(WinFiles, NonAsciiFileNamesAreReadAndWritten) {
+// Narrow names are in the ANSI code page, as the command line and the chooser give them.
+TEST(WinFiles, AnsiFileNamesNameTheFilesTheSystemShows) {
     test::TempDir dir;
-    const std::string name = (dir.path() / "caf\xC3\xA9 \xE6\xB8\xA9.fvs").string();
-    test::WriteFile(fs::path(name), std::string(4, 'x'));
+    const std::string folder = FileNameText(dir.path()) + "\\";
+    const std::string name = folder + Narrow(L"caf\u00e9.fvs");
+    test::WriteFile(fs::path(dir.path()) / L"caf\u00e9.fvs", "xxxx");
     EXPECT_EQ(ReadFilePrefix(name, 10), "xxxx");
-    CreateFolderLevel((dir.path() / "d\xC3\xAE").string());
-    EXPECT_TRUE(FolderExists((dir.path() / "d\xC3\xAE").string()));
+    IniOutput output(name + ".ini");
+    output.WriteEntry("S", "k", "v");
+    output.Close();
+    EXPECT_TRUE(fs::exists(dir.path() / L"caf\u00e9.fvs.ini"));
+    CreateFolderLevel(folder + Narrow(L"d\u00ee"));
+    EXPECT_TRUE(fs::is_directory(dir.path() / L"d\u00ee"));
+    EXPECT_TRUE(FolderExists(folder + Narrow(L"d\u00ee")));
 }
 
 TEST(WinFolders, UnwritableProgramFolderFallsBackToLocalAppData) {
