@@ -195,4 +195,18 @@ void ConversionDriver::ConvertFiles(FileChooser& chooser) {
     progress_.SetBusy(false);
 }
 
+void RunChooseFileClick(bool& running, ProgressView& progress, Messages& messages,
+                        SettingsStore& settings, const fs::path& programFolder,
+                        FileChooser& chooser) {
+    if (running)
+        return;
+    running = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{running};
+    ConversionDriver driver(progress, messages, settings, programFolder);
+    driver.ConvertFiles(chooser);
+}
+
 } // namespace hortivex

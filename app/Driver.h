@@ -87,4 +87,11 @@ private:
     std::filesystem::path programFolder_;
 };
 
+// A dialog's "Choose file" click: ConvertFiles with a fresh driver, unless a click of the same
+// dialog is still running (events handled while the bar is redrawn may include a second click).
+// `running` is the dialog's flag, true for the duration of the batch.
+void RunChooseFileClick(bool& running, ProgressView& progress, Messages& messages,
+                        SettingsStore& settings, const std::filesystem::path& programFolder,
+                        FileChooser& chooser);
+
 } // namespace hortivex

@@ -112,16 +112,7 @@ void TForm1::SetBusy(bool busy) {
 }
 
 void TForm1::btn1Click() {
-    // Events handled while the bar is redrawn may include a second click; one batch at a time.
-    if (running_)
-        return;
-    running_ = true;
-    struct Reset {
-        bool& flag;
-        ~Reset() { flag = false; }
-    } reset{running_};
-    ConversionDriver driver(*this, messages_, settings_, programFolder_);
-    driver.ConvertFiles(chooser_);
+    RunChooseFileClick(running_, *this, messages_, settings_, programFolder_, chooser_);
 }
 
 void TForm1::btn2Click() {
