@@ -4,6 +4,7 @@
 #include "devices/fertivo/Fertivo.h"
 #include "options/ProcessState.h"
 #include "platform/Errors.h"
+#include "platform/FileSystem.h"
 #include "platform/Folders.h"
 
 #include <exception>
@@ -63,6 +64,12 @@ bool IsWritableFolder(const fs::path& folder) {
     return info.kind == PathKind::Folder && info.writable;
 }
 
+// A program installed under /usr keeps no files beside itself, even for root, who may write
+// there: the options file and the working folder go to the user's data folder instead.
+bool IsInstalledFolder(const fs::path& folder) {
+    return folder.lexically_normal().string().rfind("/usr/", 0) == 0;
+}
+
 } // namespace
 
 ChooserRequest MakeChooserRequest(const std::string& workingFolder) {
@@ -78,6 +85,15 @@ std::string ExtensionOf(const std::string& path) {
     if (last == std::string::npos || path[last] != '.')
         return {};
     return path.substr(last);
+}
+
+bool IsClassicFile(const std::string& path) {
+    const std::string extension = ExtensionOf(path);
+    for (const InputKind& kind : kInputKinds) {
+        if (extension == kind.extension)
+            return true;
+    }
+    return false;
 }
 
 ConversionDriver::ConversionDriver(ProgressView& progress, Messages& messages,
@@ -107,7 +123,7 @@ std::string ConversionDriver::ResolveWorkingFolder() {
     }
     if (folder.empty()) {
         fs::path own = programFolder_;
-        if (!IsWritableFolder(own)) {
+        if (!IsWritableFolder(own) || IsInstalledFolder(own)) {
             own = UserDataFolder();
             std::error_code ec;
             fs::create_directories(own, ec); // a failure shows later, when a file is written
@@ -140,6 +156,8 @@ void ConversionDriver::ReportFailure(const std::string& path, const std::string&
 }
 
 bool ConversionDriver::ConvertBatch(const std::vector<std::string>& files, bool keepGoing) {
+    // What every file's write needs of the process (the umask, our user) is read once.
+    const FileRunScope run;
     const int count = static_cast<int>(files.size());
     progress_.SetMaximum(count);
     bool allConverted = true;
@@ -148,8 +166,12 @@ bool ConversionDriver::ConvertBatch(const std::vector<std::string>& files, bool 
         const std::string& path = files[static_cast<std::size_t>(i)];
         std::string reason;
         try {
-            if (!ConvertOne(path) && onSkipped)
+            if (ConvertOne(path)) {
+                if (onConverted)
+                    onConverted(path);
+            } else if (onSkipped) {
                 onSkipped(path);
+            }
         } catch (const std::bad_alloc&) {
             reason = "not enough memory";
         } catch (const std::exception& e) {
@@ -177,12 +199,21 @@ bool ConversionDriver::ConvertBatch(const std::vector<std::string>& files, bool 
 }
 
 void ConversionDriver::ConvertFiles(FileChooser& chooser) {
+    RunClick([&](const std::string& folder) { return chooser.Choose(MakeChooserRequest(folder)); });
+}
+
+void ConversionDriver::ConvertFiles(const std::vector<std::string>& files) {
+    RunClick([&](const std::string&) { return std::optional(files); });
+}
+
+void ConversionDriver::RunClick(
+    const std::function<std::optional<std::vector<std::string>>(const std::string&)>& choose) {
     progress_.SetBusy(true);
     try {
         ShowProgress(0);
         const std::string folder = ResolveWorkingFolder();
         // An empty choice is a cancel too: a batch of no files would show success at once.
-        auto files = chooser.Choose(MakeChooserRequest(folder));
+        auto files = choose(folder);
         if (files && !files->empty())
             ConvertBatch(*files);
     } catch (const std::exception& e) {
@@ -195,9 +226,8 @@ void ConversionDriver::ConvertFiles(FileChooser& chooser) {
     progress_.SetBusy(false);
 }
 
-void RunChooseFileClick(bool& running, ProgressView& progress, Messages& messages,
-                        SettingsStore& settings, const fs::path& programFolder,
-                        FileChooser& chooser) {
+void RunOneBatch(bool& running, ProgressView& progress, Messages& messages, SettingsStore& settings,
+                 const fs::path& programFolder, const std::function<void(ConversionDriver&)>& run) {
     if (running)
         return;
     running = true;
@@ -206,7 +236,14 @@ void RunChooseFileClick(bool& running, ProgressView& progress, Messages& message
         ~Reset() { flag = false; }
     } reset{running};
     ConversionDriver driver(progress, messages, settings, programFolder);
-    driver.ConvertFiles(chooser);
+    run(driver);
+}
+
+void RunChooseFileClick(bool& running, ProgressView& progress, Messages& messages,
+                        SettingsStore& settings, const fs::path& programFolder,
+                        FileChooser& chooser) {
+    RunOneBatch(running, progress, messages, settings, programFolder,
+                [&chooser](ConversionDriver& driver) { driver.ConvertFiles(chooser); });
 }
 
 } // namespace hortivex

@@ -50,6 +50,9 @@ ChooserRequest MakeChooserRequest(const std::string& workingFolder);
 // when the last ".", "\", ":" or "/" is not a ".".
 std::string ExtensionOf(const std::string& path);
 
+// Whether a row of the dispatch table takes this path (its extension, exactly).
+bool IsClassicFile(const std::string& path);
+
 // The batch logic shared by the dialog and the command line: dispatch by exact extension,
 // output naming, the progress sequence, the two messages and the one failure guard.
 class ConversionDriver {
@@ -59,6 +62,9 @@ public:
 
     // The dialog's "Choose file": resolve the working folder, choose, convert the chosen files.
     void ConvertFiles(FileChooser& chooser);
+    // The same for files given without the chooser (dropped on the dialog): an empty list does
+    // nothing, as a cancelled chooser.
+    void ConvertFiles(const std::vector<std::string>& files);
 
     // Converts files in order with the progress sequence and the messages. Stops at the first
     // failure unless keepGoing, in which case each failure is reported and the next file
@@ -73,12 +79,17 @@ public:
 
     // Called for each file a batch passes over because no row matches its extension.
     std::function<void(const std::string& path)> onSkipped;
+    // Called for each file that converted.
+    std::function<void(const std::string& path)> onConverted;
     // Called for each file that failed, with the reason, before the error message.
     std::function<void(const std::string& path, const std::string& reason)> onFailed;
 
 private:
     // Converts one file; false when its extension matches no row.
     bool ConvertOne(const std::string& path);
+    // One click's run under its failure guard: the files come from choose(working folder).
+    void RunClick(
+        const std::function<std::optional<std::vector<std::string>>(const std::string&)>& choose);
     void ReportFailure(const std::string& path, const std::string& reason);
 
     ProgressView& progress_;
@@ -87,9 +98,14 @@ private:
     std::filesystem::path programFolder_;
 };
 
-// A dialog's "Choose file" click: ConvertFiles with a fresh driver, unless a click of the same
-// dialog is still running (events handled while the bar is redrawn may include a second click).
-// `running` is the dialog's flag, true for the duration of the batch.
+// Runs `run` with a fresh driver, unless a batch of the same dialog is still running (events
+// handled while the bar is redrawn may include a second click or a drop). `running` is the
+// dialog's flag, true for the duration of the batch.
+void RunOneBatch(bool& running, ProgressView& progress, Messages& messages, SettingsStore& settings,
+                 const std::filesystem::path& programFolder,
+                 const std::function<void(ConversionDriver&)>& run);
+
+// A dialog's "Choose file" click: ConvertFiles on the chooser's files, through RunOneBatch.
 void RunChooseFileClick(bool& running, ProgressView& progress, Messages& messages,
                         SettingsStore& settings, const std::filesystem::path& programFolder,
                         FileChooser& chooser);

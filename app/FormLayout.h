@@ -23,7 +23,9 @@ inline constexpr const char* kChooseCaption = "Choose file";
 inline constexpr const char* kProgressCaption = "Progress";
 inline constexpr const char* kCloseCaption = "Close";
 
-inline constexpr ControlRect kLabelRect{8, 7, 608, 57};
+// Three lines of 17-pixel Arial need 59 pixels; the label reaches down towards the group box
+// (which starts at 72) so that the last line keeps its descenders.
+inline constexpr ControlRect kLabelRect{8, 7, 608, 63};
 inline constexpr ControlRect kChooseRect{8, 152, 121, 25};
 inline constexpr ControlRect kGroupRect{8, 72, 610, 73};
 inline constexpr ControlRect kBarRect{8, 24, 590, 33}; // inside the group

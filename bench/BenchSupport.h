@@ -4,6 +4,9 @@
 #include "platform/Messages.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 namespace hortivex::bench {
@@ -25,5 +28,13 @@ struct NullMessages : Messages {
     }
     void Plain(const std::string&) override {}
 };
+
+// The whole content of a file.
+inline std::string ReadAll(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
 
 } // namespace hortivex::bench

@@ -23,6 +23,7 @@ namespace fs = std::filesystem;
 using namespace hortivex;
 using bench::NullMessages;
 using bench::NullProgress;
+using bench::ReadAll;
 
 constexpr int kMixedFiles = 10'000;
 
@@ -33,13 +34,6 @@ fs::path MakeFolder() {
         std::exit(1);
     }
     return pattern;
-}
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 void WriteAll(const fs::path& path, const std::string& bytes) {

@@ -1,5 +1,6 @@
 #include "devices/Controller.h"
 
+#include "devices/Texts.h"
 #include "options/ProcessState.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
@@ -16,6 +17,10 @@ std::string Nul() {
     return std::string(1, '\0');
 }
 
+TDateTime DateTimeOf(const LocalTime& t) {
+    return DateTimeFromParts(t.year, t.month, t.day, t.hour, t.minute, t.second, t.millisecond);
+}
+
 } // namespace
 
 void TGenericController::Construct() {
@@ -28,10 +33,10 @@ std::string TGenericController::GetLogFolder() {
     CheckNames();
     const std::string room = Process().workingFolder + roomName_;
     CreateFolderLevel(room);
-    const std::string doserLogs = room + kPathSeparator + "Doser logs";
+    const std::string doserLogs = room + kPathSeparator + Text(TextId::FolderDoserLogs);
     if (FolderExists(doserLogs))
         return doserLogs + kPathSeparator;
-    std::string folder = room + kPathSeparator + "Controller logs";
+    std::string folder = room + kPathSeparator + Text(TextId::FolderControllerLogs);
     CreateFolderLevel(folder);
     folder += kPathSeparator + controllerName_;
     CreateFolderLevel(folder);
@@ -83,7 +88,7 @@ std::string TUSBController::BuildL0Command() {
     std::string command = "L0";
     for (int part : parts)
         command += static_cast<char>(static_cast<std::uint8_t>(part));
-    return command + GetUsbSettingsText();
+    return command + UsbSettingsTextAt(DateTimeOf(now));
 }
 
 std::string TUSBController::BuildLCCommand() {
@@ -103,10 +108,8 @@ std::string TControllerWithSchedule::ScheduleDateText(TDateTime date, bool usFor
     return usFormat ? mm + sep + dd + sep + yy : dd + sep + mm + sep + yy;
 }
 
-TDateTime TControllerWithSchedule::Now() {
-    const LocalTime now = CurrentClock().Now();
-    return DateTimeFromParts(now.year, now.month, now.day, now.hour, now.minute, now.second,
-                             now.millisecond);
+TDateTime TUSBController::Now() {
+    return DateTimeOf(CurrentClock().Now());
 }
 
 void TControllerWithSchedule::ThrowIndexError(int index) {

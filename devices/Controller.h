@@ -36,12 +36,21 @@ public:
     std::string BuildL0Command() override;
     std::string BuildLCCommand() override;
     std::string BuildA0Command() override;
-    virtual std::string GetUsbSettingsText() { return {}; }
+    // The schedule bytes that "L0" and "D0" carry, for the day in force now.
+    virtual std::string GetUsbSettingsText() { return UsbSettingsTextAt(Now()); }
     virtual std::string GetUsbCommandData() { return GetUsbSettingsText(); }
 
 protected:
     using TGenericController::TGenericController;
     void Construct() override;
+
+    // The schedule bytes for the day in force at the instant now. "L0" passes the instant its
+    // date bytes come from, so that a midnight between two clock readings cannot give a
+    // command whose date and schedule day disagree.
+    virtual std::string UsbSettingsTextAt(TDateTime /*now*/) { return {}; }
+
+    // The current local date and time.
+    static TDateTime Now();
 };
 
 // A controller that keeps a schedule; the schedule operations belong to the concrete classes.
@@ -63,13 +72,12 @@ protected:
 
     // "dd/mm/yy", or "mm/dd/yy" in the US format, with the regional date separator.
     static std::string ScheduleDateText(TDateTime date, bool usFormat);
-    // The current local date and time.
-    static TDateTime Now();
-    // The index of the entry in force today with the schedule starting on start: the last
-    // entry before the first whose day lies after today's day of the schedule; 0 when none.
+    // The index of the entry in force at the instant now with the schedule starting on start:
+    // the last entry before the first whose day lies after that day of the schedule; 0 when
+    // none.
     template <class Day>
-    static int CurrentScheduleIndex(const std::vector<Day>& days, TDateTime start) {
-        const double today = std::trunc(Now()) - std::trunc(start) + 1;
+    static int CurrentScheduleIndex(const std::vector<Day>& days, TDateTime start, TDateTime now) {
+        const double today = std::trunc(now) - std::trunc(start) + 1;
         int index = 0;
         for (std::size_t i = 0; i < days.size() && days[i].Day <= today; ++i)
             index = static_cast<int>(i);

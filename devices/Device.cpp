@@ -1,5 +1,6 @@
 #include "devices/Device.h"
 
+#include "devices/Texts.h"
 #include "export/Units.h"
 #include "options/ProcessState.h"
 #include "platform/Errors.h"
@@ -117,7 +118,7 @@ void TDevice::CopyName(const std::string& name, char (&field)[10]) {
 
 void TDevice::CheckNames() const {
     if (!IsPlainName(roomName_) || !IsPlainName(controllerName_))
-        throw HxError("Invalid file name");
+        throw HxError(Text(TextId::InvalidFileName));
 }
 
 std::string TDevice::GetViewsFolder() const {
@@ -125,7 +126,7 @@ std::string TDevice::GetViewsFolder() const {
     std::string folder = Process().workingFolder + roomName_;
     CreateFolderLevel(folder);
     folder += kPathSeparator;
-    folder += "Views";
+    folder += Text(TextId::FolderViews);
     CreateFolderLevel(folder);
     return folder + kPathSeparator;
 }
@@ -135,7 +136,7 @@ std::string TDevice::GetSettingsFolder() const {
     std::string folder = Process().workingFolder + roomName_;
     CreateFolderLevel(folder);
     folder += kPathSeparator;
-    folder += "Settings";
+    folder += Text(TextId::FolderSettings);
     CreateFolderLevel(folder);
     return folder + kPathSeparator;
 }
@@ -203,7 +204,11 @@ bool TDevice::IsSelectedDevice() const {
 }
 
 void TDevice::RegisterDevice() {
-    Process().devices.emplace_back(this);
+    auto& devices = Process().devices;
+    for (const Ref<TDevice>& device : devices)
+        if (device.get() == this)
+            return; // listed once, however often its settings are loaded
+    devices.emplace_back(this);
 }
 
 std::string TDevice::ControllerRegistryKey() const {

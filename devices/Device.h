@@ -2,6 +2,7 @@
 
 #include "devices/Interfaced.h"
 #include "export/Numeric.h"
+#include "export/Units.h"
 
 #include <array>
 #include <cstdint>
@@ -19,6 +20,10 @@ struct TTraceEntry {
 };
 static_assert(sizeof(TTraceEntry) == 12);
 
+// The alarm flags a controller fills for the application: one byte a position, 1 for an alarm
+// (Fertivo positions 0 to 2, Aerovane 3 to 20). Two sets compare with RecordsDiffer.
+using TAlarmFlags = std::array<std::uint8_t, kComparedRecordSize>;
+
 // The colour answered for a trace that is not shown.
 inline constexpr std::uint32_t kHiddenTraceColour = 0x1FFFFFFF;
 inline constexpr int kMaxExtraTraces = 10;
@@ -28,6 +33,7 @@ class TDeviceForm {
 public:
     virtual ~TDeviceForm() = default;
     virtual void Show() {}
+    virtual bool IsVisible() const { return false; }
 };
 
 using TSystemList = std::vector<std::uint8_t>;
@@ -142,9 +148,9 @@ public:
     virtual std::string BuildSettingsFirstCommand();
     virtual TDateTime DecodeStatusTime();
     virtual void AppendLogRecord(const std::string& path);
-    virtual bool GetAlarms(std::uint32_t& flags, bool filter);
+    virtual bool GetAlarms(TAlarmFlags& flags, bool filter);
     virtual bool HasAlarms();
-    virtual bool GetAlarmEnables(std::uint32_t& flags, bool filter);
+    virtual bool GetAlarmEnables(TAlarmFlags& flags, bool filter);
     virtual void StoreStatusReplyA(const std::uint8_t* reply, std::size_t length);
     virtual void StoreStatusReplyB(const std::uint8_t* reply, std::size_t length);
     virtual void StoreStatusReplyC(const std::uint8_t* reply, std::size_t length);

@@ -2,6 +2,7 @@
 // controller class overrides them, and the abstract slots.
 #include "devices/Device.h"
 
+#include "devices/Texts.h"
 #include "export/Numeric.h"
 #include "platform/Errors.h"
 #include "platform/Services.h"
@@ -132,7 +133,7 @@ std::string TDevice::GetTraceGroupName(int) {
 }
 void TDevice::StoreSettingsReply(const std::uint8_t*, std::size_t) {}
 std::string TDevice::SaveSettingsFile(const std::string&) {
-    return "Unsupported function for this device";
+    return Text(TextId::UnsupportedFunction);
 }
 std::string TDevice::BuildSettingsFirstCommand() {
     throw AbstractMethodError();
@@ -143,16 +144,16 @@ TDateTime TDevice::DecodeStatusTime() {
 void TDevice::AppendLogRecord(const std::string&) {
     throw AbstractMethodError();
 }
-bool TDevice::GetAlarms(std::uint32_t&, bool) {
+bool TDevice::GetAlarms(TAlarmFlags&, bool) {
     throw AbstractMethodError();
 }
 
 bool TDevice::HasAlarms() {
-    std::uint32_t scratch = 0;
+    TAlarmFlags scratch{};
     return GetAlarms(scratch, false);
 }
 
-bool TDevice::GetAlarmEnables(std::uint32_t&, bool) {
+bool TDevice::GetAlarmEnables(TAlarmFlags&, bool) {
     throw AbstractMethodError();
 }
 void TDevice::StoreStatusReplyA(const std::uint8_t*, std::size_t) {

@@ -3,6 +3,7 @@
 #include "export/RecordBytes.h"
 #include "export/TextForms.h"
 
+#include <charconv>
 #include <cmath>
 #include <stdexcept>
 
@@ -16,11 +17,35 @@ long double ThroughSingle(std::int16_t raw, long double divisor) {
     return static_cast<float>(static_cast<long double>(raw) / divisor);
 }
 
-std::string GroupKey(std::string_view stem, int index) {
-    std::string key(stem);
-    key += '_';
-    key += IndexText(index);
-    return key;
+// A key made of a stem and a suffix, built on the stack when it is short (as every key of the
+// export tables is): the exports write hundreds of such keys per file.
+class JoinedKey {
+public:
+    JoinedKey(std::string_view stem, std::string_view suffix) {
+        if (stem.size() + suffix.size() <= sizeof buffer_) {
+            stem.copy(buffer_, stem.size());
+            suffix.copy(buffer_ + stem.size(), suffix.size());
+            text_ = std::string_view(buffer_, stem.size() + suffix.size());
+        } else {
+            spill_.append(stem).append(suffix);
+            text_ = spill_;
+        }
+    }
+    JoinedKey(const JoinedKey&) = delete;
+    JoinedKey& operator=(const JoinedKey&) = delete;
+    operator std::string_view() const { return text_; }
+
+private:
+    char buffer_[96];
+    std::string spill_;
+    std::string_view text_;
+};
+
+// stem + "_" + the index.
+JoinedKey GroupKey(std::string_view stem, int index) {
+    char suffix[16] = {'_'};
+    const char* end = std::to_chars(suffix + 1, suffix + sizeof suffix, index).ptr;
+    return JoinedKey(stem, std::string_view(suffix, static_cast<std::size_t>(end - suffix)));
 }
 
 void CheckRun(std::span<const std::uint8_t> bytes, int firstIndex, int lastIndex) {
@@ -50,10 +75,9 @@ std::string TypedValueText(std::int16_t raw, std::string_view kind) {
 void WriteTypedValue(IniOutput& out, std::string_view section, std::string_view key,
                      std::int16_t raw, std::string_view kind) {
     const auto bits = static_cast<std::uint16_t>(raw);
-    std::string name(key);
-    out.WriteEntry(section, name + "_LOW", NumberText(bits & 0xFF));
-    out.WriteEntry(section, name + "_HIGHT", NumberText(bits >> 8));
-    out.WriteEntry(section, name, TypedValueText(raw, kind));
+    out.WriteEntry(section, JoinedKey(key, "_LOW"), NumberText(bits & 0xFF));
+    out.WriteEntry(section, JoinedKey(key, "_HIGHT"), NumberText(bits >> 8));
+    out.WriteEntry(section, key, TypedValueText(raw, kind));
 }
 
 void WriteByteGroup(IniOutput& out, std::string_view section, std::string_view stem,

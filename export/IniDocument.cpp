@@ -1,5 +1,11 @@
 #include "export/IniDocument.h"
 
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <limits>
+#include <stdexcept>
+
 namespace hortivex {
 
 namespace {
@@ -16,25 +22,35 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
+char Folded(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// A name or value as it may stand on one line: up to a NUL, without CR or LF.
-std::string OneLine(std::string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    for (char c : s) {
-        if (c == '\0')
-            break;
-        if (c != '\r' && c != '\n')
-            out.push_back(c);
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (Folded(a[i]) != Folded(b[i]))
+            return false;
+    return true;
+}
+
+// A hash of the name that equal names (ASCII case aside) share: eight bytes at a time, each
+// byte's 0x20 bit set (which folds the letters, and merges a few other pairs the comparison then
+// tells apart), mixed with the section it belongs to.
+std::uint64_t NameHash(std::uint32_t section, std::string_view name) {
+    constexpr std::uint64_t kFold = 0x2020202020202020ull;
+    constexpr std::uint64_t kMix = 0x9E3779B97F4A7C15ull;
+    std::uint64_t h = (section + 1) * kMix ^ name.size();
+    while (!name.empty()) {
+        std::uint64_t word = 0;
+        const std::size_t n = std::min<std::size_t>(name.size(), sizeof word);
+        std::memcpy(&word, name.data(), n);
+        h = (h ^ (word | kFold)) * kMix;
+        h ^= h >> 29;
+        name.remove_prefix(n);
     }
-    return out;
+    return h;
 }
 
 // The section name of a header line "[name]", or nothing for any other line.
@@ -61,107 +77,260 @@ std::optional<std::string_view> KeyName(std::string_view line) {
     return key;
 }
 
-std::string EntryLine(std::string_view key, std::string_view value) {
-    std::string line;
-    line.reserve(key.size() + value.size() + 3);
-    line.append(key).append("=").append(value).append("\r\n");
-    return line;
+// The key of a line known to be an entry.
+std::string_view EntryKey(std::string_view line) {
+    return Trim(line.substr(0, line.find('=')));
+}
+
+// The bytes no name may hold (CR, LF, NUL, "[" and "]"), and "=" that no key may hold.
+constexpr std::array<std::uint8_t, 256> kNameBytes = [] {
+    std::array<std::uint8_t, 256> bytes{};
+    for (unsigned char c : {'\0', '\r', '\n', '[', ']'})
+        bytes[c] = 3;
+    bytes['='] = 2;
+    return bytes;
+}();
+
+// A name without the forbidden bytes (1: any name's, 2: a key's) and without blanks at its ends.
+bool IsPlainName(std::string_view name, std::uint8_t forbidden) {
+    std::uint8_t found = 0;
+    for (char c : name)
+        found |= kNameBytes[static_cast<unsigned char>(c)];
+    return (found & forbidden) == 0 &&
+           (name.empty() || (!IsBlank(name.front()) && !IsBlank(name.back())));
+}
+
+std::uint32_t Offset(std::size_t size) {
+    if (size > std::numeric_limits<std::uint32_t>::max() / 2)
+        throw std::length_error("INI text too large");
+    return static_cast<std::uint32_t>(size);
 }
 
 } // namespace
 
-IniDocument::IniDocument(std::string_view text) {
-    Parse(text);
+bool IniDocument::IsWritableSection(std::string_view name) {
+    return IsPlainName(name, 1);
 }
 
-void IniDocument::Parse(std::string_view text) {
-    sections_.emplace_back(); // the lines before the first header
-    while (!text.empty()) {
-        std::size_t end = text.find('\n');
-        end = end == std::string_view::npos ? text.size() : end + 1;
-        std::string_view raw = text.substr(0, end);
-        text.remove_prefix(end);
+bool IniDocument::IsWritableKey(std::string_view name) {
+    return !name.empty() && name.front() != ';' && IsPlainName(name, 2);
+}
 
+IniDocument::IniDocument(std::string_view text) : original_(text) {
+    Offset(original_.size());
+    Parse();
+}
+
+std::string_view IniDocument::View(Span span) const {
+    const std::string& buffer = span.written ? written_ : original_;
+    return std::string_view(buffer).substr(span.offset, span.length);
+}
+
+IniDocument::Span& IniDocument::LineAt(std::uint32_t section, std::uint32_t ref) {
+    return ref & kAppended ? sections_[section].appended[ref & ~kAppended] : lines_[ref];
+}
+
+const IniDocument::Span& IniDocument::LineAt(std::uint32_t section, std::uint32_t ref) const {
+    return ref & kAppended ? sections_[section].appended[ref & ~kAppended] : lines_[ref];
+}
+
+std::string_view IniDocument::KeyAt(std::uint32_t section, std::uint32_t ref) const {
+    return EntryKey(View(LineAt(section, ref)));
+}
+
+std::string_view IniDocument::SectionName(std::uint32_t section) const {
+    return HeaderName(View(sections_[section].header)).value_or(std::string_view());
+}
+
+void IniDocument::Parse() {
+    sections_.emplace_back(); // the lines before the first header
+    std::string_view text = original_;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = text.find('\n', at);
+        end = end == std::string_view::npos ? text.size() : end + 1;
+        const Span span{static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(end - at)};
+        const std::string_view raw = text.substr(at, end - at);
+        at = end;
+
+        const auto line = static_cast<std::uint32_t>(lines_.size());
         if (auto name = HeaderName(raw)) {
+            sections_.back().bodyEnd = line;
             Section section;
-            section.header = std::string(raw);
-            sections_.push_back(std::move(section));
-            sectionIndex_.try_emplace(Lower(*name), sections_.size() - 1);
+            section.header = span;
+            section.bodyBegin = section.bodyEnd = section.insertAt = section.next = line;
+            sections_.push_back(section);
+            Index(kNoSection, *name, static_cast<std::uint32_t>(sections_.size() - 1));
             continue;
         }
+        lines_.push_back(span);
+        const auto index = static_cast<std::uint32_t>(sections_.size() - 1);
         Section& section = sections_.back();
-        section.body.push_back(Line{std::string(raw)});
         if (!Trim(raw).empty())
-            section.insertAt = section.body.size();
-        if (auto key = KeyName(raw); key && !section.header.empty())
-            section.keys.try_emplace(Lower(*key), LineRef{false, section.body.size() - 1});
+            section.insertAt = line + 1;
+        if (auto key = KeyName(raw); key && index > 0 && Index(index, *key, line))
+            lines_.back().firstOfItsName = true;
     }
+    sections_.back().bodyEnd = static_cast<std::uint32_t>(lines_.size());
+}
+
+std::string_view IniDocument::NameOf(std::uint32_t section, std::uint32_t ref) const {
+    return section == kNoSection ? SectionName(ref) : KeyAt(section, ref);
+}
+
+std::size_t IniDocument::Probe(std::uint32_t section, std::string_view name,
+                               std::uint64_t hash) const {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = hash & mask;
+    for (; slots_[i].used; i = (i + 1) & mask) {
+        const Slot& slot = slots_[i];
+        if (slot.hash == hash && slot.section == section &&
+            SameName(NameOf(section, slot.ref), name))
+            break;
+    }
+    return i;
+}
+
+std::optional<std::uint32_t> IniDocument::Find(std::uint32_t section, std::string_view name) const {
+    if (slots_.empty())
+        return std::nullopt;
+    const Slot& slot = slots_[Probe(section, name, NameHash(section, name))];
+    return slot.used ? std::optional<std::uint32_t>(slot.ref) : std::nullopt;
+}
+
+bool IniDocument::Index(std::uint32_t section, std::string_view name, std::uint32_t ref) {
+    if ((used_ + 1) * 2 > slots_.size()) {
+        std::vector<Slot> old(slots_.empty() ? 512 : slots_.size() * 2);
+        old.swap(slots_);
+        const std::size_t mask = slots_.size() - 1;
+        for (const Slot& slot : old) {
+            if (!slot.used)
+                continue;
+            std::size_t i = slot.hash & mask;
+            while (slots_[i].used)
+                i = (i + 1) & mask;
+            slots_[i] = slot;
+        }
+    }
+    const std::uint64_t hash = NameHash(section, name);
+    Slot& slot = slots_[Probe(section, name, hash)];
+    if (slot.used)
+        return false;
+    slot = Slot{hash, section, ref, true};
+    ++used_;
+    return true;
 }
 
 std::optional<std::string> IniDocument::Get(std::string_view section, std::string_view key) const {
-    auto s = sectionIndex_.find(Lower(section));
-    if (s == sectionIndex_.end())
+    const auto s = Find(kNoSection, section);
+    const auto ref = s ? Find(*s, key) : std::nullopt;
+    if (!ref)
         return std::nullopt;
-    const Section& sec = sections_[s->second];
-    auto k = sec.keys.find(Lower(key));
-    if (k == sec.keys.end())
-        return std::nullopt;
-    const std::string& raw =
-        k->second.appended ? sec.appended[k->second.index].raw : sec.body[k->second.index].raw;
-    std::string_view value = Trim(std::string_view(raw).substr(raw.find('=') + 1));
+    const std::string_view raw = View(LineAt(*s, *ref));
+    std::string_view value = Trim(raw.substr(raw.find('=') + 1));
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
         value.back() == value.front())
         value = value.substr(1, value.size() - 2);
     return std::string(value);
 }
 
-IniDocument::Section& IniDocument::FindOrAddSection(std::string_view name) {
-    auto [it, added] = sectionIndex_.try_emplace(Lower(name), sections_.size());
-    if (added) {
+std::uint32_t IniDocument::SectionFor(std::string_view name) {
+    if (lastSectionIndex_ != kNoSection && name == lastSection_)
+        return lastSectionIndex_;
+    if (!IsWritableSection(name))
+        return kNoSection;
+    std::optional<std::uint32_t> found = Find(kNoSection, name);
+    if (!found) {
         Section section;
-        section.header = "[" + std::string(name) + "]\r\n";
+        const auto at = Offset(written_.size());
+        written_.append("[").append(name).append("]\r\n");
+        section.header = Span{at, Offset(written_.size()) - at, true};
+        section.bodyBegin = section.bodyEnd = section.insertAt = section.next =
+            static_cast<std::uint32_t>(lines_.size());
         sections_.push_back(std::move(section));
+        found = static_cast<std::uint32_t>(sections_.size() - 1);
+        Index(kNoSection, name, *found);
     }
-    return sections_[it->second];
+    lastSection_.assign(name);
+    lastSectionIndex_ = *found;
+    return *found;
 }
 
-IniDocument::Line& IniDocument::LineOf(Section& section, LineRef ref) {
-    return ref.appended ? section.appended[ref.index] : section.body[ref.index];
+IniDocument::Span IniDocument::WriteLine(std::string_view key, std::string_view value) {
+    const auto at = Offset(written_.size());
+    written_.append(key).push_back('=');
+    std::size_t plain = 0;
+    while (plain < value.size() && value[plain] != '\0' && value[plain] != '\r' &&
+           value[plain] != '\n')
+        ++plain;
+    written_.append(value.substr(0, plain));
+    for (char c : value.substr(plain)) {
+        if (c == '\0')
+            break;
+        if (c != '\r' && c != '\n')
+            written_.push_back(c);
+    }
+    written_.append("\r\n");
+    return Span{at, Offset(written_.size()) - at, true};
 }
 
-void IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
-    const std::string sectionName = OneLine(section);
-    const std::string keyName = OneLine(key);
-    const std::string text = OneLine(value);
-    Section& sec = FindOrAddSection(sectionName);
-    auto [it, added] = sec.keys.try_emplace(Lower(keyName), LineRef{true, sec.appended.size()});
-    if (added) {
-        sec.appended.push_back(Line{EntryLine(keyName, text)});
-        return;
+bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
+    if (!IsWritableKey(key))
+        return false;
+    const std::uint32_t s = SectionFor(section);
+    if (s == kNoSection)
+        return false;
+    Section& sec = sections_[s];
+    std::optional<std::uint32_t> ref;
+    // An export rewriting its own earlier output writes the keys in the file's order.
+    if (sec.next < sec.bodyEnd) {
+        const Span& line = lines_[sec.next];
+        if (line.firstOfItsName && SameName(EntryKey(View(line)), key))
+            ref = sec.next;
     }
-    Line& line = LineOf(sec, it->second);
-    // Keep the spelling of the key already in the file.
-    std::string_view existing = Trim(std::string_view(line.raw).substr(0, line.raw.find('=')));
-    line.raw = EntryLine(existing, text);
+    if (!ref) {
+        // A new key is indexed and appended; one already there is found.
+        if (Index(s, key, kAppended | static_cast<std::uint32_t>(sec.appended.size()))) {
+            sec.appended.push_back(WriteLine(key, value));
+            return true;
+        }
+        ref = Find(s, key);
+    }
+    if (!(*ref & kAppended))
+        sec.next = *ref + 1;
+    // Keep the spelling of the key already in the file. Room is made first, so that the buffer
+    // does not move while the key is copied from it.
+    const Span old = LineAt(s, *ref);
+    const std::size_t mark = written_.size();
+    written_.reserve(mark + old.length + value.size() + 3);
+    const Span line = WriteLine(KeyAt(s, *ref), value);
+    if (View(line) == View(old)) {
+        written_.resize(mark); // unchanged: keep the line where it is
+    } else {
+        Span& entry = LineAt(s, *ref);
+        entry = Span{line.offset, line.length, true, entry.firstOfItsName};
+    }
+    return true;
 }
 
 std::string IniDocument::Text() const {
     std::string out;
-    auto emit = [&out](const std::string& raw) {
+    out.reserve(original_.size() + written_.size() + 2);
+    auto emit = [this, &out](Span span) {
         // Only the file's last line can lack its line end; give it one before anything follows.
         if (!out.empty() && out.back() != '\n')
             out += "\r\n";
-        out += raw;
+        out += View(span);
     };
     for (const Section& sec : sections_) {
-        if (!sec.header.empty())
+        if (sec.header.length != 0)
             emit(sec.header);
-        for (std::size_t i = 0; i < sec.insertAt; ++i)
-            emit(sec.body[i].raw);
-        for (const Line& line : sec.appended)
-            emit(line.raw);
-        for (std::size_t i = sec.insertAt; i < sec.body.size(); ++i)
-            emit(sec.body[i].raw);
+        for (std::uint32_t i = sec.bodyBegin; i < sec.insertAt; ++i)
+            emit(lines_[i]);
+        for (const Span& line : sec.appended)
+            emit(line);
+        for (std::uint32_t i = sec.insertAt; i < sec.bodyEnd; ++i)
+            emit(lines_[i]);
     }
     return out;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "export/IniDocument.h"
+#include "platform/FileSystem.h"
 
 #include <filesystem>
 #include <optional>
@@ -13,7 +14,9 @@ namespace hortivex {
 // existing file (if any) and checks that it may be written; writes are collected in memory and
 // Close() writes the file once, through a temporary file and a rename. An output destroyed
 // without Close() (an export that failed part-way) leaves the disk as it was.
-// Every refusal raises HxError "Unable to write to <file name>".
+// Every refusal raises HxError "Unable to write to <file name>", also for a section or key name
+// that would not read back as written. When the new bytes equal the existing file's, nothing is
+// written at all.
 class IniOutput {
 public:
     // A file that does not exist yet is created with newFileMode (default: 0666 less the umask);
@@ -40,7 +43,7 @@ private:
     std::filesystem::path target_; // path_ with symbolic links followed
     std::optional<IniDocument> document_;
     bool dirty_ = false;
-    bool existed_ = false;
+    std::optional<FileAttributes> existing_; // the file as it was loaded, when it existed
     int newFileMode_;
 };
 

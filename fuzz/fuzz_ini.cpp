@@ -74,15 +74,22 @@ bool IsHeader(std::string_view line) {
     return !t.empty() && t.front() == '[';
 }
 
-// A name a write can use and the reader gives back as it is.
-bool Usable(std::string_view name) {
-    return name.find_first_of(std::string_view("\0\r\n", 3)) == std::string_view::npos;
+// A name a write can use and the reader gives back as it is: no line break or NUL, no bracket,
+// no blank at either end; a key also not empty, without "=" and not starting with ";".
+bool UsableSection(std::string_view name) {
+    return name.find_first_of(std::string_view("\0\r\n[]", 5)) == std::string_view::npos &&
+           (name.empty() || (!IsBlank(name.front()) && !IsBlank(name.back())));
+}
+
+bool UsableKey(std::string_view name) {
+    return UsableSection(name) && !name.empty() && name.front() != ';' &&
+           name.find('=') == std::string_view::npos;
 }
 
 // The structure of the existing text as an INI reader sees it.
 struct Original {
-    std::vector<std::string> sections;                        // usable names, first spellings
-    std::vector<std::string> keys;                            // usable key names of any section
+    std::vector<std::string> sections;                        // names, first spellings
+    std::vector<std::string> keys;                            // key names of any section
     std::vector<std::pair<std::string, std::string>> entries; // (section, key) of every entry
     std::vector<std::string_view> lines;
     // The first section of each folded name: its body's number (1 for the first header).
@@ -104,7 +111,7 @@ Original Scan(std::string_view text) {
             const std::string_view name = HeaderName(t);
             section = Folded(name);
             first = o.firstBody.try_emplace(section, ++body).second;
-            if (first && Usable(name))
+            if (first)
                 o.sections.emplace_back(name);
             continue;
         }
@@ -114,7 +121,7 @@ Original Scan(std::string_view text) {
         o.entries.emplace_back(section, std::string(*key));
         if (first)
             o.firstEntry.try_emplace({section, Folded(*key)}, i);
-        if (Usable(*key) && seenKeys.insert(Folded(*key)).second)
+        if (seenKeys.insert(Folded(*key)).second)
             o.keys.emplace_back(*key);
     }
     return o;
@@ -324,8 +331,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     IniDocument doc(text);
     std::map<std::pair<std::string, std::string>, std::string> expected;
     std::size_t bound = text.size() + 2;
+    std::vector<Write> accepted;
     for (const Write& w : writes) {
-        doc.Set(w.section, w.key, w.value);
+        if (!UsableSection(w.section) || !UsableKey(w.key)) {
+            // Refused whole: the text stays as it was.
+            const std::string was = doc.Text();
+            if (doc.Set(w.section, w.key, w.value) || doc.Text() != was)
+                fuzz::Fail("a name that would not read back was written: [" + w.section + "] " +
+                           w.key);
+            continue;
+        }
+        if (!doc.Set(w.section, w.key, w.value))
+            fuzz::Fail("a usable name was refused: [" + w.section + "] " + w.key);
+        accepted.push_back(w);
         expected[{Folded(w.section), Folded(w.key)}] = ReadBack(w.value);
         bound += w.section.size() + 4 + w.key.size() + w.value.size() + 3;
     }
@@ -350,6 +368,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CheckSameAnswers(doc, again, section, key, "read again differs");
     }
 
-    CheckLayout(original, writes, Lines(out));
+    CheckLayout(original, accepted, Lines(out));
     return 0;
 }

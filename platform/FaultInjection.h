@@ -23,7 +23,6 @@ bool FaultFires(FileOp op);
 // The calls themselves, each failing as scheduled (answering -1 with errno set).
 namespace sys {
 int Open(const char* path, int flags, mode_t mode = 0);
-int Mkstemp(char* pattern); // counts as an Open
 ssize_t Read(int fd, void* buffer, std::size_t size);
 ssize_t Write(int fd, const void* buffer, std::size_t size);
 int Fsync(int fd);

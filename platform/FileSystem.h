@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -34,6 +36,48 @@ std::string ReadRecords(const std::filesystem::path& path, std::size_t recordSiz
 // TempFileError when no temporary file can be made, std::system_error for any later step.
 void WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes,
                          int newFileMode = -1, bool durable = true);
+
+// The permission bits and owner of an existing file.
+struct FileAttributes {
+    std::uint32_t mode = 0; // permission bits, 07777
+    std::uint32_t uid = 0;
+    std::uint32_t gid = 0;
+};
+
+// An output file as a safe update finds it.
+struct OutputFile {
+    std::filesystem::path target;           // the path with symbolic links followed
+    std::optional<FileAttributes> existing; // set when the target exists
+    std::string bytes;                      // its contents
+};
+
+// Reads the output file that a safe update will replace, with one open of the target: follows
+// symbolic links to the final target, answers its bytes and attributes, or (when it does not
+// exist) checks that its folder takes new files. Raises std::system_error when the output may
+// not be written: not a regular file, read-only or not writable by us, unreadable, in a missing
+// folder or in one we may not write.
+OutputFile ReadOutputFile(const std::filesystem::path& path);
+
+// Writes bytes over target, as ReadOutputFile found it, through a temporary file and a rename,
+// without flushing to the disk. An existing file keeps its mode and, where permitted, its owner;
+// a new one gets newFileMode, or 0666 less the umask. Raises as WriteFileAtomically does.
+void ReplaceFile(const std::filesystem::path& target, std::string_view bytes,
+                 const std::optional<FileAttributes>& existing, int newFileMode = -1);
+
+// While one lives (a batch), the facts of the process that file writes need (the file-creation
+// mask, the effective user and group) are read once, and those of the folder last written to
+// are kept, so that each file costs only the calls a safe update must make. Without one, each
+// write finds them itself. Nested scopes share the outermost one's facts.
+class FileRunScope {
+public:
+    FileRunScope();
+    ~FileRunScope();
+    FileRunScope(const FileRunScope&) = delete;
+    FileRunScope& operator=(const FileRunScope&) = delete;
+
+private:
+    bool owner_;
+};
 
 // Truncates an existing file and writes bytes into it: for a file in a folder that takes no new
 // (temporary) file. Not atomic. Answers false on any failure.

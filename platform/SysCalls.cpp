@@ -12,10 +12,6 @@ int Open(const char* path, int flags, mode_t mode) {
     return FaultFires(FileOp::Open) ? -1 : ::open(path, flags, mode);
 }
 
-int Mkstemp(char* pattern) {
-    return FaultFires(FileOp::Open) ? -1 : ::mkstemp(pattern);
-}
-
 ssize_t Read(int fd, void* buffer, std::size_t size) {
     return FaultFires(FileOp::Read) ? -1 : ::read(fd, buffer, size);
 }

@@ -6,7 +6,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 tests=OFF
 [ "${1:-}" = "--tests" ] && tests=ON
-"$root/scripts/deps.sh" g++-mingw-w64-x86-64-posix googletest
+"$root/scripts/deps.sh" --windows
 
 build="$root/build-windows"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \

@@ -1,17 +1,25 @@
 #include "app/gui/Form1.h"
 
+#include "app/FileList.h"
 #include "app/FormLayout.h"
+#include "app/gui/QtFrontEnd.h"
 
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFont>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <QUrl>
 
+#include <string>
 #include <utility>
+#include <vector>
 
 namespace hortivex {
 namespace {
@@ -28,6 +36,18 @@ void SetRect(QWidget& widget, const ControlRect& r) {
     widget.setGeometry(r.left, r.top, r.width, r.height);
 }
 
+// The local files and folders among dropped items, in their order.
+std::vector<std::string> LocalPaths(const QMimeData* data) {
+    std::vector<std::string> paths;
+    if (data == nullptr || !data->hasUrls())
+        return paths;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile())
+            paths.push_back(QStringToPath(url.toLocalFile()));
+    }
+    return paths;
+}
+
 } // namespace
 
 TForm1::TForm1(FileChooser& chooser, Messages& messages, SettingsStore& settings,
@@ -41,6 +61,7 @@ TForm1::TForm1(FileChooser& chooser, Messages& messages, SettingsStore& settings
     setFont(ArialOfPixelSize(kFormFontPixels));
     setFixedSize(kClientWidth, kClientHeight);
     setSizeGripEnabled(false);
+    setAcceptDrops(true);
     CreateControls();
     CentreOnScreen();
 }
@@ -111,8 +132,39 @@ void TForm1::SetBusy(bool busy) {
     btn2_->setEnabled(!busy);
 }
 
+void TForm1::RunBatch(const std::function<void(ConversionDriver&)>& run) {
+    RunOneBatch(running_, *this, messages_, settings_, programFolder_, run);
+}
+
 void TForm1::btn1Click() {
     RunChooseFileClick(running_, *this, messages_, settings_, programFolder_, chooser_);
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    if (!running_ && !LocalPaths(event->mimeData()).empty())
+        event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+    std::vector<std::string> paths = LocalPaths(event->mimeData());
+    if (running_ || paths.empty())
+        return;
+    event->acceptProposedAction();
+    // The batch runs once the drop has been answered, so the program the files came from is
+    // not kept waiting for the end of the batch and its message box.
+    QMetaObject::invokeMethod(
+        this, [this, paths = std::move(paths)] { ConvertDropped(paths); }, Qt::QueuedConnection);
+}
+
+void TForm1::ConvertDropped(const std::vector<std::string>& paths) {
+    if (running_)
+        return;
+    const BatchFiles batch = ExpandFolders(paths, false);
+    if (!batch.unreadableFolders.empty()) {
+        messages_.Error(kFailureMessage, batch.unreadableFolders.front());
+        return;
+    }
+    RunBatch([&batch](ConversionDriver& driver) { driver.ConvertFiles(batch.files); });
 }
 
 void TForm1::btn2Click() {

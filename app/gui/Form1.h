@@ -7,7 +7,12 @@
 #include <QDialog>
 
 #include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
 
+class QDragEnterEvent;
+class QDropEvent;
 class QGroupBox;
 class QLabel;
 class QProgressBar;
@@ -38,7 +43,15 @@ public slots:
     // Closing (Escape, the title bar's button, "Close") is refused while a batch runs.
     void reject() override;
 
+protected:
+    // Files and folders dropped on the dialog are converted as one batch, as if chosen.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
 private:
+    // Runs one batch at a time: events handled while the bar is redrawn may start another.
+    void RunBatch(const std::function<void(ConversionDriver&)>& run);
+    void ConvertDropped(const std::vector<std::string>& paths);
     void CreateControls();
     void CentreOnScreen();
 

@@ -3,12 +3,16 @@
 #include "platform/Services.h"
 
 #include <QApplication>
+#include <QIcon>
 
 #include <memory>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Converter"));
+    // Ties the window to the installed desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("hortivex-converter"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("hortivex-converter")));
 
     hortivex::InstallMessages(std::make_shared<hortivex::QtMessages>());
 

@@ -1,9 +1,11 @@
 #include "app/win/Form1Win.h"
 
+#include "app/FileList.h"
 #include "app/FormLayout.h"
 #include "platform/win/WinText.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 #include <utility>
 
 namespace hortivex {
@@ -44,7 +46,7 @@ TForm1::TForm1(HINSTANCE instance, FileChooser& chooser, Messages& messages,
 
     // A fixed dialog frame: no sizing border, no minimise or maximise box.
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-    const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+    const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | WS_EX_ACCEPTFILES;
     RECT frame{0, 0, Scaled(kClientWidth), Scaled(kClientHeight)};
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     const int width = frame.right - frame.left;
@@ -149,6 +151,18 @@ void TForm1::btn1Click() {
     RunChooseFileClick(running_, *this, messages_, settings_, programFolder_, chooser_);
 }
 
+void TForm1::ConvertDropped(const std::vector<std::string>& paths) {
+    if (running_ || paths.empty())
+        return;
+    const BatchFiles batch = ExpandFolders(paths, false);
+    if (!batch.unreadableFolders.empty()) {
+        messages_.Error(kFailureMessage, batch.unreadableFolders.front());
+        return;
+    }
+    RunOneBatch(running_, *this, messages_, settings_, programFolder_,
+                [&batch](ConversionDriver& driver) { driver.ConvertFiles(batch.files); });
+}
+
 void TForm1::btn2Click() {
     PostMessageW(window_, WM_CLOSE, 0, 0);
 }
@@ -171,6 +185,20 @@ LRESULT TForm1::OnMessage(UINT message, WPARAM w, LPARAM l) {
         else if (HIWORD(w) == BN_CLICKED && LOWORD(w) == kCloseId)
             btn2Click();
         return 0;
+    case WM_DROPFILES: {
+        // Posted, not sent: the program the files came from is not kept waiting.
+        const auto drop = reinterpret_cast<HDROP>(w);
+        std::vector<std::string> paths;
+        const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+        for (UINT i = 0; i < count; ++i) {
+            std::wstring name(DragQueryFileW(drop, i, nullptr, 0), L'\0');
+            DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size() + 1));
+            paths.push_back(Narrow(name));
+        }
+        DragFinish(drop);
+        ConvertDropped(paths);
+        return 0;
+    }
     case WM_CLOSE:
         // Closing (the title bar's button, Alt+F4, "Close") is refused while a batch runs.
         if (!running_)

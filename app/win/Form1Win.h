@@ -5,6 +5,8 @@
 #include "platform/SettingsStore.h"
 
 #include <filesystem>
+#include <string>
+#include <vector>
 #include <windows.h>
 
 namespace hortivex {
@@ -32,6 +34,8 @@ public:
     void btn1Click();
     // "Close": closes the dialog, which ends the program.
     void btn2Click();
+    // Files and folders dropped on the dialog, converted as one batch, as if chosen.
+    void ConvertDropped(const std::vector<std::string>& paths);
 
     // Runs the message loop until the dialog is closed; answers the program's exit code.
     static int RunMessageLoop(HWND dialog);

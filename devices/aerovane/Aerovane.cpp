@@ -1,5 +1,6 @@
 #include "devices/aerovane/Aerovane.h"
 
+#include "devices/Texts.h"
 #include "devices/aerovane/AerovaneSettingsExport.h"
 #include "options/ProcessState.h"
 
@@ -26,10 +27,10 @@ void TAerovane::Construct() {
     viewExtension_ = ".avv";
     settingsExtension_ = "avs";
     scheduleExtension_ = "ava";
-    pageCaptions_[0] = "Status";
-    pageCaptions_[2] = "Scheduling";
-    pageCaptions_[3] = "Configure";
-    pageCaptions_[4] = "Advanced";
+    pageCaptions_[0] = Text(TextId::PageStatus);
+    pageCaptions_[2] = Text(TextId::PageScheduling);
+    pageCaptions_[3] = Text(TextId::PageConfigure);
+    pageCaptions_[4] = Text(TextId::PageAdvanced);
     capabilityA_ = 1;
     capabilityF_ = 1;
     capabilityB_ = 0;
@@ -39,7 +40,7 @@ void TAerovane::Construct() {
     ResetStatus();
     capabilityC_ = 1;
     changeFlag1_ = changeFlag2_ = true;
-    alarmActive_ = false;
+    usbSettings_[kUsbAlarmActiveByte] = 0;
     alarmTime_ = 0;
 }
 

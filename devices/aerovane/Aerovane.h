@@ -1,9 +1,12 @@
 #pragma once
 
 #include "devices/Controller.h"
+#include "devices/DeviceFiles.h"
+#include "devices/aerovane/AerovaneLive.h"
 #include "devices/aerovane/AerovaneSchedule.h"
 #include "devices/aerovane/AerovaneSettings.h"
 
+#include <array>
 #include <filesystem>
 
 namespace hortivex {
@@ -51,6 +54,39 @@ public:
     bool IsFunctionAvailable(int kind, bool defaultValue) override;
     void ResetStatus() override;
 
+    // Views, month log, trace entries, settings transfer and file, registry clean-up
+    // (AerovaneFiles.cpp).
+    void LoadView(int index) override;
+    void SaveView(int index) override;
+    void DeleteView(int index) override;
+    void InsertViewGap(int first, int last) override;
+    void ResetTraces(bool visible) override;
+    // Trace entries 1 to 28, a trace named "n/a" made hidden first; any other index answers an
+    // all-zero entry.
+    TTraceEntry GetTraceEntry(int index) override;
+    bool IsTraceVisible(int index) override;
+    std::uint32_t GetTraceColour(int index) override;
+    std::string GetTraceName(int index, bool combined) override;
+    std::string BuildSettingsFirstCommand() override;
+    std::string BuildSettingsNextCommand() override;
+    void StoreSettingsReply(const std::uint8_t* reply, std::size_t length) override;
+    std::string SaveSettingsFile(const std::string& path) override;
+    bool LoadSettingsFile() override;
+    void AppendLogRecord(const std::string& path) override;
+    void AssignLogFile(const std::string& path) override;
+    void OpenLogFile() override;
+    double ReadLastLogRecord(TDateTime date) override;
+    bool LogEof() override;
+    TDateTime GetRecordTime() override { return logRecord_.DateTime; }
+    void ShiftRecordDate() override;
+    void CloseLogFile() override;
+    void ReadLogRecord() override;
+    bool ReadLogRecordRaw() override;
+    void DeleteRegistrySettings() override;
+    // The current log record: the date-time, the live block and the further bytes last stored
+    // or read.
+    TAerovaneLogRecord& LogRecord() { return logRecord_; }
+
     int GetScheduleCount() override;
     int GetScheduleDay(int index) override;
     std::string GetScheduleDateText(int index) override;
@@ -62,20 +98,80 @@ public:
     void ScheduleChanged() override {}
     bool UsesUsDateFormat() override { return (settings_.SetBool2 & 0x02) != 0; }
 
+    // Replies, change flags, alarms, trace values and names, status values (AerovaneStatus.cpp);
+    // equipment bits, warnings and USB settings (AerovaneEquipment.cpp).
+    // Replies fill their 60-byte block from the first 60 bytes; a shorter reply changes nothing.
+    void StoreStatusReplyA(const std::uint8_t* reply, std::size_t length) override;
+    void StoreStatusReplyB(const std::uint8_t* reply, std::size_t length) override;
+    void StoreStatusReplyC(const std::uint8_t* reply, std::size_t length) override;
+    TDateTime DecodeStatusTime() override;
+    bool StatusFlagA() override { return (logRecord_.Live.Timestamp[4] & 0x80) != 0; }
+    bool SettingsFlagA() override { return (identityReply_.Bool[2] & 0x02) != 0; } // byte +42
+    int FixedIntervalA() override { return 60; }
+    int FixedIntervalB() override { return 60; }
+    bool IsAnyActive() override { return false; }
+    void NotifyA() override {}
+    void NotifyB() override {}
+    void NotifyC() override {}
+    // Both flags clear once the link has sent the changes; nothing else clears them.
+    void MarkChangesSent() { changeFlag1_ = changeFlag2_ = false; }
+    const TAerovaneLiveBlock& LiveBlock() const { return logRecord_.Live; }
+    const TAerovaneLiveBlock& IdentityReply() const { return identityReply_; }
+
+    bool GetAlarms(TAlarmFlags& flags, bool filter) override;
+    bool GetAlarmEnables(TAlarmFlags& flags, bool filter) override;
+    // Raising the alarm-active flag is ignored within 5 minutes of the last time it was raised
+    // (a last time ahead of the clock does not count); lowering it always takes effect.
+    void SetAlarmActive(bool active);
+    bool AlarmActive() const { return usbSettings_[kUsbAlarmActiveByte] != 0; }
+    TDateTime AlarmTime() const { return alarmTime_; }
+    // Whether the optional page is shown (page codes 0 and 2 to 7); default for any other code.
+    bool IsPageShown(int page, bool defaultValue) const;
+
+    double GetTraceValue(int index) override;
+    std::string GetTraceGroupName(int index) override;
+    int GetValueCount() override;
+    std::string GetValueName(int index) override;
+    std::string GetValueText(int index) override;
+    // The operating mode's text: of the live block (empty for an unknown code), or of the
+    // identity reply ("Unknown" for an unknown code).
+    std::string GetModeText(bool fromIdentity) const;
+
+    // Equipment bits of the settings record, by index 0 to 18 (taken modulo 128).
+    bool IsOutputEnabled(int index, bool defaultValue) override;
+    void SetOutputEnabled(int index, bool value) override;
+    bool IsOptionInstalled() override { return (identityReply_.Bool[2] & 0x08) != 0; } // +42
+    bool GetWarningText(std::string& text) override;
+    void PackUsbSettings() override;
+    // The "D0" data: the schedule bytes, the first sensor set and, with the second environment
+    // sensor installed, the second set.
+    std::string GetUsbCommandData() override;
+    const std::array<std::uint8_t, kUsbSettingsSize>& UsbSettings() const { return usbSettings_; }
+
 protected:
     friend class TDevice;
     using TControllerWithSchedule::TControllerWithSchedule;
     void Construct() override;
+    std::string UsbSettingsTextAt(TDateTime now) override;
 
 private:
     const TAerovaneScheduleDay& DayAt(int index) const;
+    // Sets the alarm-flag positions of the bits set in block; see GetAlarms.
+    bool MapAlarms(const TAerovaneLiveBlock& block, TAlarmFlags& flags, bool filter,
+                   bool pageTestAll);
+    std::uint8_t SelectedLightBank();
 
+    TAerovaneLiveBlock identityReply_{};
     TAerovaneSettings settings_{};
+    MonthLog logFile_{kAerovaneLogRecordSize};
+    TAerovaneLogRecord logRecord_{}; // its live block is the controller's current data
+    std::array<TTraceEntry, 28> traces_{};
     TAerovaneLocalSettings local_;
     bool changeFlag1_ = false;
     bool changeFlag2_ = false;
-    bool alarmActive_ = false;
-    TDateTime alarmTime_ = 0;
+    TDateTime alarmTime_ = 0; // when the alarm-active flag was last raised
+    // The packed sensor sets, then the alarm-active flag (its only home).
+    std::array<std::uint8_t, kUsbSettingsSize> usbSettings_{};
 };
 
 } // namespace hortivex

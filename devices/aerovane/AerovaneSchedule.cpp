@@ -136,7 +136,7 @@ bool TAerovane::MoveScheduleEntry(int fromDay, int toDay) {
 }
 
 int TAerovane::GetCurrentScheduleIndex() {
-    return CurrentScheduleIndex(local_.Days, local_.StartDate);
+    return CurrentScheduleIndex(local_.Days, local_.StartDate, Now());
 }
 
 } // namespace hortivex

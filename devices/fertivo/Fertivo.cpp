@@ -1,5 +1,6 @@
 #include "devices/fertivo/Fertivo.h"
 
+#include "devices/Texts.h"
 #include "options/Options.h"
 #include "options/ProcessState.h"
 #include "platform/FileSystem.h"
@@ -41,9 +42,9 @@ void TFertivo::Construct() {
     viewExtension_ = ".fvv";
     settingsExtension_ = "fvs";
     scheduleExtension_ = "fvd";
-    pageCaptions_[0] = "Status";
-    pageCaptions_[2] = "Configure";
-    pageCaptions_[4] = "Scheduling";
+    pageCaptions_[0] = Text(TextId::PageStatus);
+    pageCaptions_[2] = Text(TextId::PageConfigure);
+    pageCaptions_[4] = Text(TextId::PageScheduling);
     capabilityA_ = 1;
     capabilityF_ = 1;
     valueCount_ = 13;

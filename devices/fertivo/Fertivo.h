@@ -1,9 +1,12 @@
 #pragma once
 
 #include "devices/Controller.h"
+#include "devices/DeviceFiles.h"
+#include "devices/fertivo/FertivoLive.h"
 #include "devices/fertivo/FertivoSchedule.h"
 #include "devices/fertivo/FertivoSettings.h"
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -57,7 +60,37 @@ public:
     int GetPpmFactor() override;
     bool IsFunctionAvailable(int kind, bool defaultValue) override;
     void ResetStatus() override;
-    std::string GetUsbSettingsText() override;
+
+    // Views, month log, trace entries, settings transfer and file, registry clean-up
+    // (FertivoFiles.cpp).
+    void LoadView(int index) override;
+    void SaveView(int index) override;
+    void DeleteView(int index) override;
+    void InsertViewGap(int first, int last) override;
+    void ResetTraces(bool visible) override;
+    // Trace entries 1 to 3; any other index answers an all-zero entry.
+    TTraceEntry GetTraceEntry(int index) override;
+    bool IsTraceVisible(int index) override;
+    std::uint32_t GetTraceColour(int index) override;
+    std::string GetTraceName(int index, bool combined) override;
+    std::string BuildSettingsFirstCommand() override;
+    std::string BuildSettingsNextCommand() override;
+    void StoreSettingsReply(const std::uint8_t* reply, std::size_t length) override;
+    std::string SaveSettingsFile(const std::string& path) override;
+    bool LoadSettingsFile() override;
+    void AppendLogRecord(const std::string& path) override;
+    void AssignLogFile(const std::string& path) override;
+    void OpenLogFile() override;
+    double ReadLastLogRecord(TDateTime date) override;
+    bool LogEof() override;
+    TDateTime GetRecordTime() override { return logRecord_.DateTime; }
+    void ShiftRecordDate() override;
+    void CloseLogFile() override;
+    void ReadLogRecord() override;
+    bool ReadLogRecordRaw() override;
+    void DeleteRegistrySettings() override;
+    // The current log record: the date-time and the status block last stored or read.
+    TFertivoLogRecord& LogRecord() { return logRecord_; }
 
     int GetScheduleCount() override { return static_cast<int>(local_.Days.size()); }
     int GetScheduleDay(int index) override;
@@ -75,15 +108,59 @@ public:
     int GetTraceCount(bool) override { return 3; }
     int GetSettingsRecordSize() override { return sizeof(TFertivoSettings); }
 
+    // Replies, alarms, trace values and names, status values, reminder (FertivoStatus.cpp).
+    // A reply fills its block only when it holds the whole block; bytes past it are not read.
+    void StoreStatusReplyA(const std::uint8_t* reply, std::size_t length) override;
+    void StoreStatusReplyB(const std::uint8_t* reply, std::size_t length) override;
+    void StoreStatusReplyC(const std::uint8_t* reply, std::size_t length) override;
+    const TFertivoIdentityReply& IdentityReply() const { return identityReply_; }
+    const TFertivoStatusBlock& Status() const { return logRecord_.Status; }
+    // Set by an identity reply with a non-zero notice byte.
+    bool NoticeFlag() const;
+    TDateTime DecodeStatusTime() override;
+    bool StatusFlagA() override { return (logRecord_.Status.Timestamp[4] & 0x80) != 0; }
+    bool SettingsFlagA() override { return (identityReply_.OptionBits & 0x01) != 0; }
+    int FixedIntervalA() override { return 60; }
+    int FixedIntervalB() override { return 30; }
+    void NotifyA() override {}
+    void NotifyB() override {}
+    void NotifyC() override {}
+    void SettingsChanged() override {}
+
+    // Flags 0, 1 and 2 (EC, pH, nutrient temperature) := 1 for each alarm that is on, and for
+    // each alarm that is enabled; the other flags keep what they hold.
+    bool GetAlarms(TAlarmFlags& flags, bool filter) override;
+    bool GetAlarmEnables(TAlarmFlags& flags, bool filter) override;
+    bool IsEcAlarmEnabled() const { return (settings_.SetBool3 & 0x01) != 0; }
+    bool IsPhAlarmEnabled() const { return (settings_.SetBool3 & 0x02) != 0; }
+    bool IsNutrientTempAlarmEnabled() const { return (settings_.SetBool3 & 0x04) != 0; }
+    bool IsAnyActive() override;
+    std::string GetEcDaySetpointText();
+    std::string GetEcNightSetpointText();
+
+    // 1 EC, 2 pH, 3 nutrient temperature; 0 for any other index.
+    double GetTraceValue(int index) override;
+    // The status values: 1 to 55 answer, the application asks for 13 unless it shows them all.
+    int GetValueCount() override;
+    std::string GetValueName(int index) override;
+    std::string GetValueText(int index) override;
+    // The base, but silent while the form is on screen or before the next reminder date.
+    void ShowDeviceForm() override;
+
 protected:
     friend class TDevice;
     using TControllerWithSchedule::TControllerWithSchedule;
     void Construct() override;
+    std::string UsbSettingsTextAt(TDateTime now) override;
 
 private:
     const TFertivoScheduleDay& DayAt(int index) const;
 
+    TFertivoIdentityReply identityReply_{};
     TFertivoSettings settings_{};
+    MonthLog logFile_{kFertivoLogRecordSize};
+    TFertivoLogRecord logRecord_{}; // its status block is the controller's current status
+    std::array<TTraceEntry, 3> traces_{};
     TFertivoLocalSettings local_;
 };
 

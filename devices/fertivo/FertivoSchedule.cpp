@@ -171,14 +171,15 @@ bool TFertivo::MoveScheduleEntry(int fromDay, int toDay) {
 }
 
 int TFertivo::GetCurrentScheduleIndex() {
-    return CurrentScheduleIndex(local_.Days, local_.StartDate);
+    return CurrentScheduleIndex(local_.Days, local_.StartDate, Now());
 }
 
-std::string TFertivo::GetUsbSettingsText() {
+std::string TFertivo::UsbSettingsTextAt(TDateTime now) {
     const std::size_t length = HasFeature(3) ? 12 : 7;
     if (!local_.ScheduleEnabled || local_.Days.empty())
         return std::string(length, '\0');
-    const std::size_t index = static_cast<std::size_t>(GetCurrentScheduleIndex());
+    const auto index =
+        static_cast<std::size_t>(CurrentScheduleIndex(local_.Days, local_.StartDate, now));
     const auto* bytes = reinterpret_cast<const char*>(&local_.Days[index]);
     return std::string(bytes + kUploadOffset, length);
 }

@@ -42,33 +42,6 @@ int Open(const char* path, int flags, mode_t mode) {
     return OpenWide(WidenAny(path), flags, readOnly ? _S_IREAD : _S_IREAD | _S_IWRITE);
 }
 
-int Mkstemp(char* pattern) {
-    if (FaultFires(FileOp::Open))
-        return -1;
-    std::string name = pattern;
-    if (name.size() < 6 || name.compare(name.size() - 6, 6, "XXXXXX") != 0) {
-        errno = EINVAL;
-        return -1;
-    }
-    static unsigned long long state =
-        GetTickCount64() ^ (GetCurrentProcessId() * 0x9E3779B97F4A7C15ull);
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        for (std::size_t i = name.size() - 6; i < name.size(); ++i) {
-            state = state * 6364136223846793005ull + 1442695040888963407ull;
-            name[i] = kLetters[(state >> 33) % (sizeof kLetters - 1)];
-        }
-        const int fd = OpenWide(WidenAny(name), _O_RDWR | _O_CREAT | _O_EXCL, _S_IREAD | _S_IWRITE);
-        if (fd >= 0 || errno != EEXIST) {
-            if (fd >= 0)
-                name.copy(pattern, name.size());
-            return fd;
-        }
-    }
-    errno = EEXIST;
-    return -1;
-}
-
 ssize_t Read(int fd, void* buffer, std::size_t size) {
     return FaultFires(FileOp::Read) ? -1 : _read(fd, buffer, Chunk(size));
 }

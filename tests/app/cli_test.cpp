@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <sys/wait.h>
 
 namespace hortivex {
@@ -82,6 +84,67 @@ TEST(Hxconvert, FailureExitsOneAndNamesTheFile) {
     EXPECT_TRUE(std::filesystem::exists(dir / "c.fvs.ini"));
 }
 
+TEST(Hxconvert, FoldersGiveTheirClassicFilesAndASummaryLine) {
+    namespace fs = std::filesystem;
+    TempDir dir;
+    fs::create_directories(dir / "in/sub");
+    fs::create_directories(dir / "out");
+    fs::create_directories(dir / "bad");
+    for (const char* name :
+         {"in/b.fvs", "in/C.FVS", "in/sub/d.fvs", "out/e.fvs", "bad/a.fvs", "bad/c.fvs"})
+        WriteFile(dir / name, std::string(118, '\x02'));
+    WriteFile(dir / "in/a.avs", std::string(177, '\x03'));
+    WriteFile(dir / "in/notes.txt", "x");
+    WriteFile(dir / "notes.txt", "x");
+    fs::create_directory_symlink(dir / "out", dir / "in/out");
+    fs::create_symlink("nowhere", dir / "bad/b.ava");
+
+    struct Case {
+        const char* args;
+        int status;
+        std::vector<std::string> converted;
+        std::string errTail; // the end of stderr: failures and the summary
+    };
+    const Case cases[] = {
+        {"in", 0, {"in/a.avs", "in/b.fvs"}, "hxconvert: 2 converted, 2 passed over, 0 failed\n"},
+        {"notes.txt --recursive in/",
+         0,
+         {"in/a.avs", "in/b.fvs", "in/sub/d.fvs"},
+         "hxconvert: notes.txt: passed over, not a classic settings file extension\n"
+         "hxconvert: 3 converted, 3 passed over, 0 failed\n"},
+        {"bad",
+         1,
+         {"bad/a.fvs"},
+         "  Cannot read file  \nhxconvert: 1 converted, 0 passed over, 1 failed, 1 not reached\n"},
+        {"-k bad",
+         1,
+         {"bad/a.fvs", "bad/c.fvs"},
+         "  Cannot read file  \nhxconvert: 2 converted, 0 passed over, 1 failed\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        RunResult run = Hxconvert(dir, c.args);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_EQ(run.out, c.status == 0 ? "  Hortivex settings successfully exported  \n" : "");
+        ASSERT_GE(run.err.size(), c.errTail.size()) << run.err;
+        EXPECT_EQ(run.err.substr(run.err.size() - c.errTail.size()), c.errTail) << run.err;
+        EXPECT_EQ(run.err.find("C.FVS"), std::string::npos) << "listed one by one";
+        if (c.status != 0) {
+            EXPECT_NE(run.err.find("hxconvert: bad/b.ava: "), std::string::npos) << run.err;
+        }
+        std::vector<std::string> written;
+        for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
+            const std::string name = fs::relative(entry.path(), dir.path()).string();
+            if (name.ends_with(".ini") && name != "_HX.ini") {
+                written.push_back(name.substr(0, name.size() - 4));
+                fs::remove(entry.path());
+            }
+        }
+        std::sort(written.begin(), written.end());
+        EXPECT_EQ(written, c.converted);
+    }
+}
+
 TEST(Hxconvert, UsageErrorsExitTwo) {
     TempDir dir;
     for (const char* args : {"", "--bogus x.fvs"}) {
@@ -91,7 +154,8 @@ TEST(Hxconvert, UsageErrorsExitTwo) {
     }
     RunResult help = Hxconvert(dir, "--help");
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("--keep-going"), std::string::npos);
+    for (const char* part : {"--keep-going", "--recursive", "user.reg", "_HX.ini"})
+        EXPECT_NE(help.out.find(part), std::string::npos) << part;
 }
 
 } // namespace

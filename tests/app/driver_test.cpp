@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <sys/stat.h>
 
 namespace hortivex {
 namespace {
@@ -143,6 +145,28 @@ TEST_F(DriverTest, ConvertingTwiceKeepsKeysOnlyTheFirstRunWrote) {
     EXPECT_EQ(ini.find("Dawn="), std::string::npos) << "duplicate entry for a key";
 }
 
+TEST_F(DriverTest, RerunOverUnchangedInputsWritesNothingAndSucceeds) {
+    namespace fs = std::filesystem;
+    const std::vector<std::string> files = {Fvs("a.fvs"), Fvs("b.fvs", '\x02')};
+    ASSERT_TRUE(driver.ConvertBatch(files));
+    struct stat before[2]{};
+    fs::file_time_type old[2];
+    for (int i = 0; i < 2; ++i) {
+        const std::string ini = files[i] + ".ini";
+        old[i] = fs::last_write_time(ini) - std::chrono::hours(1000);
+        fs::last_write_time(ini, old[i]);
+        ::stat(ini.c_str(), &before[i]);
+    }
+    WriteFile(files[1], std::string(118, '\x03')); // only the second input changed
+    EXPECT_TRUE(driver.ConvertBatch(files));
+    EXPECT_EQ(messages.infos.size(), 2u);
+    struct stat after {};
+    ::stat((files[0] + ".ini").c_str(), &after);
+    EXPECT_EQ(after.st_ino, before[0].st_ino); // always 0 on Windows
+    EXPECT_EQ(fs::last_write_time(files[0] + ".ini"), old[0]);
+    EXPECT_NE(fs::last_write_time(files[1] + ".ini"), old[1]) << "a changed output is replaced";
+}
+
 TEST_F(DriverTest, ChooserOpensInTheWorkingFolderWithTheFilter) {
     FakeChooser chooser;
     chooser.files = std::vector<std::string>{Fvs("a.fvs")};
@@ -182,15 +206,20 @@ TEST_F(DriverTest, WorkingFolderComesFromUserThenMachineThenProgram) {
 }
 
 #ifndef _WIN32 // the Windows variant is in the Windows platform tests
-TEST_F(DriverTest, UnwritableProgramFolderFallsBackToUserData) {
-    TempDir data;
-    const char* old = std::getenv("XDG_DATA_HOME");
-    const std::string saved = old ? old : "";
-    ::setenv("XDG_DATA_HOME", data.path().c_str(), 1);
-    ConversionDriver elsewhere(progress, messages, *store, dir / "no such folder");
-    EXPECT_EQ(elsewhere.ResolveWorkingFolder(), (data / "hortivex").string() + "/");
-    EXPECT_TRUE(std::filesystem::is_directory(data / "hortivex"));
-    old ? ::setenv("XDG_DATA_HOME", saved.c_str(), 1) : ::unsetenv("XDG_DATA_HOME");
+TEST_F(DriverTest, UnwritableOrInstalledProgramFolderFallsBackToUserData) {
+    // "/usr/bin/" is writable for root, but an installed program keeps nothing there.
+    for (const std::filesystem::path& programFolder : {dir / "no such folder", {"/usr/bin/"}}) {
+        SCOPED_TRACE(programFolder);
+        TempDir data;
+        const char* old = std::getenv("XDG_DATA_HOME");
+        const std::string saved = old ? old : "";
+        ::setenv("XDG_DATA_HOME", data.path().c_str(), 1);
+        auto fresh = MakeMemorySettingsStore();
+        ConversionDriver elsewhere(progress, messages, *fresh, programFolder);
+        EXPECT_EQ(elsewhere.ResolveWorkingFolder(), (data / "hortivex").string() + "/");
+        EXPECT_TRUE(std::filesystem::is_directory(data / "hortivex"));
+        old ? ::setenv("XDG_DATA_HOME", saved.c_str(), 1) : ::unsetenv("XDG_DATA_HOME");
+    }
 }
 #endif
 

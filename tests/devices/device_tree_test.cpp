@@ -149,7 +149,7 @@ protected:
 TEST(DeviceTree, AbstractOperationsRaiseTheAbstractMethodError) {
     auto bare = TDevice::Create<BareScheduleController>("1", "2");
     TControllerWithSchedule& device = *bare;
-    std::uint32_t flags = 0;
+    TAlarmFlags flags{};
     const std::pair<const char*, std::function<void()>> slots[] = {
         {"LoadView", [&] { device.LoadView(1); }},
         {"SaveView", [&] { device.SaveView(1); }},
@@ -304,6 +304,36 @@ TEST(DeviceTree, CommandTexts) {
 
     InstallClock(std::make_shared<FixedClock>(LocalTime{2006, 4, 2, 13, 45, 30, 0, 1}));
     EXPECT_EQ(probe->BuildL0Command(), "L0\0\x06\x04\x02\x0D\x2D\x1E\x01"s);
+}
+
+// A clock that has passed midnight by the time it is read a second time.
+class MidnightClock : public Clock {
+public:
+    LocalTime Now() const override {
+        return readings_++ == 0 ? LocalTime{2006, 4, 2, 23, 59, 59, 999, 1}
+                                : LocalTime{2006, 4, 3, 0, 0, 0, 0, 2};
+    }
+
+private:
+    mutable int readings_ = 0;
+};
+
+TEST(DeviceTree, UsbL0CarriesTheScheduleDayOfItsOwnDate) {
+    auto fertivo = TDevice::Create<TFertivo>("1", "2");
+    TFertivoLocalSettings& local = fertivo->LocalSettings();
+    local.ScheduleEnabled = true;
+    local.StartDate = DateOf(2006, 4, 1);
+    local.Days.resize(3);
+    for (int i = 0; i < 3; ++i) {
+        local.Days[static_cast<size_t>(i)].Day = i + 1;
+        reinterpret_cast<std::uint8_t*>(&local.Days[static_cast<size_t>(i)])[4] =
+            static_cast<std::uint8_t>(0xA0 + i);
+    }
+    InstallClock(std::make_shared<MidnightClock>());
+    const std::string l0 = fertivo->BuildL0Command();
+    ASSERT_EQ(l0.size(), 10u + 7u);
+    EXPECT_EQ(l0[5], '\x02') << "day of the month";
+    EXPECT_EQ(static_cast<std::uint8_t>(l0[10]), 0xA1) << "schedule day 2, as the date says";
 }
 
 class DeviceFolders : public ::testing::Test {

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <sys/stat.h>
+
 namespace hortivex {
 namespace {
 
@@ -138,6 +141,81 @@ TEST(IniOutput, RefusesWhatCannotBeWritten) {
         }
     }
     EXPECT_EQ(ReadFile(dir / "readonly.ini"), "[A]\r\n");
+}
+
+TEST(IniOutput, RefusesNamesThatWouldNotReadBack) {
+    using namespace std::string_literals;
+    const std::pair<std::string, std::string> names[] = {
+        {"A", " k"},    {"A", "k\t"},  {" A", "k"}, {"A ", "k"},  {"A", "k=v"},  {"A", "k[1]"},
+        {"A", "]k"},    {"A[1]", "k"}, {"A]", "k"}, {"A", "k\r"}, {"A", "k\nx"}, {"A\r\n", "k"},
+        {"A", "k\0x"s}, {"A\0"s, "k"}, {"A", ""},   {"A", ";k"}};
+    TempDir dir;
+    WriteFile(dir / "a.ini", "[A]\r\nk=1\r\n");
+    for (const auto& [section, key] : names) {
+        EXPECT_FALSE(IniDocument().Set(section, key, "v")) << section << "/" << key;
+        for (const char* file : {"a.ini", "new.ini"}) {
+            IniOutput out(dir / file);
+            try {
+                out.WriteEntry(section, key, "v");
+                out.Close();
+                ADD_FAILURE() << "wrote [" << section << "] " << key;
+            } catch (const HxError& e) {
+                EXPECT_EQ(std::string(e.what()), "Unable to write to " + (dir / file).string());
+            }
+        }
+    }
+    EXPECT_EQ(ReadFile(dir / "a.ini"), "[A]\r\nk=1\r\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "new.ini"));
+    // Blanks, brackets or "=" inside a value, blanks and ";" inside names are fine.
+    IniDocument doc;
+    EXPECT_TRUE(doc.Set("Schedule 2", "a;b c", " [x]=y "));
+    EXPECT_EQ(IniDocument(doc.Text()).Get("schedule 2", "A;B C"), "[x]=y");
+}
+
+TEST(IniOutput, UnchangedBytesLeaveTheFileAsItWas) {
+    namespace fs = std::filesystem;
+    TempDir dir;
+    const auto path = dir / "a.ini";
+    WriteFile(path, "; note\n[A]\r\nk=1\r\nj=2\r\n");
+    const auto old = fs::last_write_time(path) - std::chrono::hours(1000);
+    fs::last_write_time(path, old);
+    struct stat before {
+    }, after{};
+    ::stat(path.string().c_str(), &before);
+    {
+        IniOutput out(path);
+        out.WriteEntry("a", "K", "1");
+        out.WriteEntry("A", "j", "2");
+        out.Close();
+    }
+    ::stat(path.string().c_str(), &after);
+    EXPECT_EQ(after.st_ino, before.st_ino); // always 0 on Windows
+    EXPECT_EQ(fs::last_write_time(path), old);
+    {
+        IniOutput out(path);
+        out.WriteEntry("A", "j", "3");
+        out.Close();
+    }
+    EXPECT_EQ(ReadFile(path), "; note\n[A]\r\nk=1\r\nj=3\r\n");
+}
+
+TEST(IniDocument, RewritingItsOwnOutputInOrderKeepsEveryByte) {
+    IniDocument first;
+    for (int i = 0; i < 50; ++i)
+        first.Set(i < 25 ? "One" : "Two", "Key" + std::to_string(i), std::to_string(i));
+    IniDocument again(first.Text());
+    for (int i = 0; i < 50; ++i)
+        again.Set(i < 25 ? "ONE" : "two", "key" + std::to_string(i), std::to_string(i * 2));
+    again.Set("One", "Key3", "x"); // out of order, and a second write of one key
+    again.Set("One", "New", "n");
+    std::string expected = "[One]\r\n";
+    for (int i = 0; i < 50; ++i) {
+        if (i == 25)
+            expected += "New=n\r\n[Two]\r\n";
+        expected +=
+            "Key" + std::to_string(i) + "=" + (i == 3 ? "x" : std::to_string(i * 2)) + "\r\n";
+    }
+    EXPECT_EQ(again.Text(), expected);
 }
 
 TEST(IniOutput, WritesThroughASymbolicLink) {

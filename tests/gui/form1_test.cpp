@@ -6,16 +6,22 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListView>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
 #include <memory>
 #include <set>
 #include <utility>
@@ -90,7 +96,7 @@ TEST_F(FormTest, DialogAndControlsHaveTheirLayoutTextsAndFonts) {
     const Row rows[] = {
         {"lbl1",
          "Form1",
-         {8, 7, 608, 57},
+         {8, 7, 608, 63},
          "Please press button below to choose Hortivex classic settings file. System will put "
          "converted file to the same folder as original file. Converted file can be uploaded to "
          "Hortivex using web  site. Please read user's manual for details",
@@ -120,6 +126,22 @@ TEST_F(FormTest, DialogAndControlsHaveTheirLayoutTextsAndFonts) {
     auto* pb1 = Child<QProgressBar>("pb1");
     EXPECT_EQ(std::make_tuple(pb1->minimum(), pb1->maximum(), pb1->value()),
               std::make_tuple(0, 100, 0));
+}
+
+TEST_F(FormTest, ExplanationShowsAllThreeLinesWholeAboveTheGroup) {
+    auto* label = Child<QLabel>("lbl1");
+    form_->show();
+    EXPECT_EQ(label->logicalDpiY(), 96);
+    // The label draws plain text with these flags inside its contents rectangle.
+    const QRect room = label->contentsRect();
+    const QFontMetrics metrics(label->font());
+    const QRect text =
+        metrics.boundingRect(room, Qt::TextWordWrap | label->alignment(), label->text());
+    EXPECT_EQ(text.height(), 2 * metrics.lineSpacing() + metrics.height())
+        << "three lines with " << QFontInfo(label->font()).family().toStdString();
+    EXPECT_TRUE(room.contains(text)) << "text " << text.top() << ".." << text.bottom() << " in "
+                                     << room.top() << ".." << room.bottom();
+    EXPECT_LE(label->geometry().bottom(), Child<QGroupBox>("grp1")->geometry().top());
 }
 
 TEST_F(FormTest, BatchDisablesButtonsAndRefusesCloseOrSecondRunUntilItEnds) {
@@ -153,6 +175,86 @@ TEST_F(FormTest, CancelShowsNoMessageAndLeavesBarEmpty) {
     EXPECT_TRUE(messages_.shown.empty());
     EXPECT_EQ(Child<QProgressBar>("pb1")->value(), 0);
     EXPECT_TRUE(Child<QPushButton>("btn1")->isEnabled());
+}
+
+// Drags the local files onto the dialog and drops them; answers whether both were accepted.
+bool DropFiles(QWidget& target, const std::vector<std::filesystem::path>& paths) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const auto& path : paths)
+        urls << QUrl::fromLocalFile(QString::fromStdString(path.string()));
+    urls << QUrl(QStringLiteral("https://example.org/remote.fvs"));
+    data.setUrls(urls);
+    const QPoint centre = target.rect().center();
+    QDragEnterEvent enter(centre, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&target, &enter);
+    QDropEvent drop(centre, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&target, &drop);
+    QCoreApplication::processEvents(); // the batch runs once the drop is answered
+    return enter.isAccepted() && drop.isAccepted();
+}
+
+TEST_F(FormTest, DroppedFilesAndFolderRunTheBatchOfTheSameChosenFiles) {
+    std::filesystem::create_directories(dir_ / "folder/sub");
+    test::WriteFile(dir_ / "a.fvs", std::string(118, '\x02'));
+    test::WriteFile(dir_ / "c.avs", std::string(177, '\x03'));
+    test::WriteFile(dir_ / "b.txt", "x");
+    for (const char* name : {"folder/e.fvd", "folder/d.ava", "folder/f.FVS", "folder/sub/g.fvs"})
+        test::WriteFile(dir_ / name, std::string(20, '\x04'));
+    const std::vector<std::filesystem::path> dropped = {dir_ / "a.fvs", dir_ / "folder",
+                                                        dir_ / "b.txt", dir_ / "c.avs"};
+    const std::vector<std::string> chosen = {
+        (dir_ / "a.fvs").string(), (dir_ / "folder/d.ava").string(),
+        (dir_ / "folder/e.fvd").string(), (dir_ / "b.txt").string(), (dir_ / "c.avs").string()};
+    EXPECT_TRUE(form_->acceptDrops());
+
+    // The bar's positions and maxima, the messages and the outputs of one run.
+    struct Run {
+        std::vector<std::pair<int, int>> bar;
+        std::vector<std::string> messages;
+        std::map<std::string, std::string> outputs;
+    };
+    auto record = [&](const std::function<void()>& start) {
+        Run run;
+        auto* pb1 = Child<QProgressBar>("pb1");
+        auto connection = QObject::connect(pb1, &QProgressBar::valueChanged, [&](int value) {
+            run.bar.emplace_back(value, pb1->maximum());
+        });
+        messages_.shown.clear();
+        start();
+        QObject::disconnect(connection);
+        for (const auto& shown : messages_.shown)
+            run.messages.push_back(shown.text);
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_.path())) {
+            if (entry.path().extension() == ".ini" && entry.path().filename() != "_HX.ini") {
+                run.outputs[entry.path().string()] = test::ReadFile(entry.path());
+                std::filesystem::remove(entry.path());
+            }
+        }
+        return run;
+    };
+    chooser_.answer = chosen;
+    const Run byChooser = record([&] { Child<QPushButton>("btn1")->click(); });
+    const Run byDrop = record([&] { EXPECT_TRUE(DropFiles(*form_, dropped)); });
+
+    EXPECT_EQ(byChooser.messages, std::vector<std::string>{kSuccessMessage});
+    EXPECT_EQ(byChooser.outputs.size(), 4u);
+    EXPECT_EQ(byDrop.bar, byChooser.bar);
+    EXPECT_EQ(byDrop.messages, byChooser.messages);
+    EXPECT_EQ(byDrop.outputs, byChooser.outputs);
+    EXPECT_EQ(chooser_.requests.size(), 1u) << "a drop opens no chooser";
+}
+
+TEST_F(FormTest, DropDuringABatchOrWithoutLocalFilesIsRefused) {
+    test::WriteFile(dir_ / "a.fvs", std::string(118, '\x02'));
+    EXPECT_FALSE(DropFiles(*form_, {}));
+    EXPECT_TRUE(messages_.shown.empty());
+
+    chooser_.answer = std::vector<std::string>{(dir_ / "x.txt").string()};
+    messages_.whileShown = [&] { EXPECT_FALSE(DropFiles(*form_, {dir_ / "a.fvs"})); };
+    Child<QPushButton>("btn1")->click();
+    EXPECT_EQ(messages_.shown.size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "a.fvs.ini"));
 }
 
 // The names the dialog's file list shows. The folder is read in the background: wait for the

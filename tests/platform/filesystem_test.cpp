@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -68,6 +70,76 @@ TEST(WriteFileAtomically, MissingFolderChangesNothing) {
     TempDir dir;
     EXPECT_THROW(WriteFileAtomically(dir / "no" / "t", "x"), TempFileError);
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+// The mode a replaced or new file ends with, inside a run (umask read once, the mode set only
+// where creation would not give it) and outside one.
+struct ModeCase {
+    mode_t umask;
+    int existing; // -1: no file yet
+    int newFileMode;
+    mode_t expected;
+};
+
+TEST(ReplaceFile, EndsWithTheModeItMustHave) {
+    const ModeCase cases[] = {
+        {022, 0604, -1, 0604},   {027, 0646, -1, 0646}, {0277, 0644, -1, 0644},
+        {022, 02750, -1, 02750}, {077, -1, -1, 0600},   {022, -1, -1, 0644},
+        {0277, -1, 0600, 0600},  {022, -1, 0600, 0600}, {0, 0640, 0600, 0640}};
+    const mode_t saved = ::umask(022);
+    for (bool inRun : {false, true}) {
+        for (const ModeCase& c : cases) {
+            TempDir dir;
+            const auto path = dir / "f.ini";
+            if (c.existing >= 0) {
+                WriteFile(path, "old");
+                ::chmod(path.c_str(), static_cast<mode_t>(c.existing));
+            }
+            ::umask(c.umask);
+            {
+                std::optional<FileRunScope> run;
+                if (inRun)
+                    run.emplace();
+                const OutputFile file = ReadOutputFile(path);
+                ReplaceFile(file.target, "new", file.existing, c.newFileMode);
+            }
+            ::umask(022);
+            struct stat st {};
+            ::stat(path.c_str(), &st);
+            EXPECT_EQ(st.st_mode & 07777, c.expected)
+                << std::oct << "umask " << c.umask << ", existing " << c.existing << ", run "
+                << inRun;
+            EXPECT_EQ(ReadFile(path), "new");
+        }
+    }
+    ::umask(saved);
+}
+
+// As the superuser: someone else's file keeps its owner, also in a folder whose files take its
+// group.
+TEST(ReplaceFile, KeepsTheOwnerOfTheFileItReplaces) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs the superuser";
+    TempDir dir;
+    const auto shared = dir / "shared";
+    std::filesystem::create_directory(shared);
+    ::chown(shared.c_str(), 0, 1234);
+    ::chmod(shared.c_str(), 02775);
+    const std::pair<std::filesystem::path, std::pair<uid_t, gid_t>> files[] = {
+        {dir / "theirs.ini", {1234, 1234}},
+        {dir / "ours.ini", {0, 0}},
+        {shared / "ours.ini", {0, 0}}};
+    const FileRunScope run;
+    for (const auto& [path, owner] : files) {
+        WriteFile(path, "old");
+        ::chown(path.c_str(), owner.first, owner.second);
+        const OutputFile file = ReadOutputFile(path);
+        ReplaceFile(file.target, "new", file.existing);
+        struct stat st {};
+        ::stat(path.c_str(), &st);
+        EXPECT_EQ(st.st_uid, owner.first) << path;
+        EXPECT_EQ(st.st_gid, owner.second) << path;
+    }
 }
 
 } // namespace

@@ -78,6 +78,18 @@ TEST_F(Form1Win, BatchFillsTheBarShowsSuccessOnceAndReturnsToZero) {
     EXPECT_TRUE(IsWindowEnabled(Control(kChooseCaption)));
 }
 
+TEST_F(Form1Win, DroppedFolderIsConvertedAsOneBatch) {
+    std::filesystem::create_directory(dir / "in");
+    const std::string input = (dir / "in" / "a.fvs").string();
+    test::WriteFile(input, std::string(118, '\0'));
+    test::WriteFile((dir / "in" / "notes.txt").string(), "x");
+    form.ConvertDropped({(dir / "in").string()});
+    EXPECT_EQ(messages.infos,
+              std::vector<std::string>{"  Hortivex settings successfully exported  "});
+    EXPECT_TRUE(std::filesystem::exists(input + ".ini"));
+    EXPECT_TRUE(messages.errors.empty());
+}
+
 TEST_F(Form1Win, ButtonsAreDisabledWhileBusy) {
     form.SetBusy(true);
     EXPECT_FALSE(IsWindowEnabled(Control(kChooseCaption)));

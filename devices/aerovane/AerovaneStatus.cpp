@@ -1,0 +1,340 @@
+// TAerovane's live data: the controller's replies and the change flags, alarms and the
+// alarm-active flag, trace values and group names, status values and operating modes.
+#include "devices/aerovane/Aerovane.h"
+
+#include "devices/Texts.h"
+#include "export/Units.h"
+#include "options/ProcessState.h"
+#include "options/ValueDisplay.h"
+#include "platform/Regional.h"
+#include "platform/Services.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace hortivex {
+
+namespace {
+
+constexpr std::size_t kBlockSize = sizeof(TAerovaneLiveBlock);
+
+const std::uint8_t* BytesOf(const TAerovaneLiveBlock& block) {
+    return reinterpret_cast<const std::uint8_t*>(&block);
+}
+
+// Copies the first 60 bytes of a reply into block; a shorter reply changes nothing.
+bool CopyReply(TAerovaneLiveBlock& block, const std::uint8_t* reply, std::size_t length) {
+    if (!reply || length < kBlockSize)
+        return false;
+    std::memcpy(&block, reply, kBlockSize);
+    return true;
+}
+
+struct AlarmRow {
+    std::size_t position; // in the alarm-flag array
+    std::size_t byte;
+    std::uint8_t mask;
+    int page; // the page that shows the alarm
+};
+
+constexpr AlarmRow kAlarmRows[] = {
+    {3, 40, 4, 0},   {4, 40, 8, 2},   {5, 40, 16, 3},  {6, 40, 32, 4},   {7, 40, 2, 6},
+    {8, 40, 1, 5},   {9, 43, 1, 7},   {10, 43, 2, 7},  {11, 43, 4, 7},   {12, 43, 8, 7},
+    {13, 43, 16, 7}, {14, 43, 32, 7}, {15, 43, 64, 7}, {16, 43, 128, 7}, {17, 44, 1, 7},
+    {18, 44, 2, 7},  {19, 44, 4, 7},  {20, 44, 8, 7},
+};
+// The alarm that raises the alarm-active flag, and the one GetAlarms reports on every page.
+constexpr std::size_t kAlarmActivePosition = 8;
+constexpr std::size_t kEveryPagePosition = 15;
+// Byte +42: bit value 4 says the alarm bits are valid, 128 selects the CO2 scale of 50.
+constexpr std::size_t kOptionByte = 42;
+constexpr std::uint8_t kAlarmsValid = 4;
+constexpr std::uint8_t kCO2Scale50 = 128;
+
+constexpr double kMillisecondsPerDay = 86'400'000.0;
+constexpr long long kAlarmDebounceMs = 5 * 60 * 1000;
+
+// The chart-scale flags (process-wide).
+constexpr std::uint8_t kChartCO2 = 2, kChartCO2Scale50 = 4, kChartLight = 8;
+
+// CO2 words are divided by the CO2 scale (20, or 50 with bit value 128 of byte +42) instead of
+// the divisor; CO2 and light traces also leave their flags for the chart.
+enum class Reading { Word, Byte, CO2, Light };
+struct TraceSource {
+    std::size_t offset;
+    Reading reading;
+    int type; // display conversion of a word
+    double divisor;
+};
+// Traces 1 to 19.
+constexpr TraceSource kTraceSources[] = {
+    {11, Reading::Word, 3, 1}, {7, Reading::Word, 3, 1},    {9, Reading::Word, 3, 1},
+    {15, Reading::Byte, 0, 1}, {13, Reading::Byte, 0, 1},   {14, Reading::Byte, 0, 1},
+    {20, Reading::Word, 9, 1}, {26, Reading::CO2, 12, 1},   {22, Reading::CO2, 12, 1},
+    {24, Reading::CO2, 12, 1}, {32, Reading::Light, 7, 10}, {28, Reading::Light, 7, 10},
+    {34, Reading::Word, 3, 1}, {36, Reading::Word, 8, 10},  {38, Reading::Word, 0, 10},
+    {47, Reading::Word, 3, 1}, {52, Reading::Word, 3, 1},   {49, Reading::Byte, 0, 1},
+    {50, Reading::CO2, 12, 1},
+};
+constexpr int kAlarmTrace = 20;
+static_assert(std::size(kTraceSources) == kAlarmTrace - 1);
+constexpr double kTraceOff = -9999;
+
+// Traces 21 to 28: a function shown as its own level while one of its bits is set.
+struct FunctionTrace {
+    std::size_t byte;
+    std::uint8_t mask;
+    double level;
+};
+constexpr FunctionTrace kFunctionTraces[] = {
+    {41, 64 | 128, -2}, {41, 1, -3},  {41, 2, -4},  {41, 4, -5},
+    {41, 8, -6},        {41, 16, -7}, {41, 32, -8}, {42, 1, -9},
+};
+constexpr int kFirstFunctionTrace = 21;
+constexpr int kLastFunctionTrace =
+    kFirstFunctionTrace + static_cast<int>(std::size(kFunctionTraces)) - 1;
+constexpr int kFirstGroupedTrace = 16, kLastGroupedTrace = 28;
+
+enum class Shown { Word, Number, Mode };
+constexpr TextId kNoPart = TextId::Count;
+// Status values 1 to 21: the name's stem, its second part and digit, and the value shown.
+struct ValueRow {
+    TextId stem;
+    TextId part;
+    const char* digit; // appended as it is
+    std::size_t offset;
+    Shown shown;
+    int type;
+};
+constexpr ValueRow kValueRows[] = {
+    {TextId::AvTemp, TextId::AvIn, "", 11, Shown::Word, 3},
+    {TextId::AvTemp, TextId::AvIn, "1", 7, Shown::Word, 3},
+    {TextId::AvTemp, TextId::AvIn, "2", 9, Shown::Word, 3},
+    {TextId::AvRH, kNoPart, "", 15, Shown::Number, 0},
+    {TextId::AvRH, kNoPart, "1", 13, Shown::Number, 0},
+    {TextId::AvRH, kNoPart, "2", 14, Shown::Number, 0},
+    {TextId::AvVPD, kNoPart, "", 20, Shown::Word, 9},
+    {TextId::AvCO2, kNoPart, "", 26, Shown::Word, 12},
+    {TextId::AvCO2, kNoPart, " 1", 22, Shown::Word, 12},
+    {TextId::AvCO2, kNoPart, " 2", 24, Shown::Word, 12},
+    {TextId::AvLight, kNoPart, "", 32, Shown::Word, 7},
+    {TextId::AvLight, kNoPart, " 1", 28, Shown::Word, 7},
+    {TextId::AvLight, kNoPart, " 2", 30, Shown::Word, 7},
+    {TextId::AvTemp, TextId::AvOut, "", 34, Shown::Word, 3},
+    {TextId::AvIntegIrrad, kNoPart, "", 36, Shown::Word, 7},
+    {TextId::AvCO2Inject, kNoPart, "", 38, Shown::Word, 12},
+    {TextId::AvTemp, TextId::AvCool, "", 47, Shown::Word, 3},
+    {TextId::AvTemp, TextId::AvHeat, "", 52, Shown::Word, 3},
+    {TextId::AvRH, TextId::AvTgt, "", 49, Shown::Number, 0},
+    {TextId::AvCO2, TextId::AvTgt, "", 50, Shown::Word, 12},
+    {TextId::AvMode, kNoPart, "", 45, Shown::Mode, 0},
+};
+constexpr int kBaseValues = static_cast<int>(std::size(kValueRows));
+constexpr int kExtendedValues = 58;
+
+// Status values 22 to 79 show raw bytes of the live block under the controller's own register
+// names, which are the same in every language: a byte as a number, or one of its bits.
+struct RawValue {
+    std::string name;
+    std::size_t offset = 0;
+    int bit = -1; // -1: the whole byte
+};
+
+RawValue ByteOrBit(const std::string& byteName, std::size_t offset, int position) {
+    if (position == 0)
+        return {byteName, offset, -1};
+    const int bit = 8 - position; // bit 7 first
+    return {std::to_string(bit), offset, bit};
+}
+
+RawValue RawValueAt(int index) {
+    constexpr int kFirstBool = 22, kFaults = 67, kSetBool = 70, kRawMode = 79;
+    if (index < kFaults) {
+        const int group = (index - kFirstBool) / 9;
+        return ByteOrBit("Bool" + std::to_string(group), 40 + static_cast<std::size_t>(group),
+                         (index - kFirstBool) % 9);
+    }
+    if (index < kSetBool)
+        return {"Fault" + std::to_string(index - kFaults + 1),
+                57 + static_cast<std::size_t>(index - kFaults)};
+    if (index < kRawMode)
+        return ByteOrBit("SetBool0", 46, index - kSetBool);
+    return {"Mode", 45};
+}
+
+bool IsStatusValue(int index) {
+    return index >= 1 && index <= kBaseValues + kExtendedValues;
+}
+
+} // namespace
+
+void TAerovane::StoreStatusReplyA(const std::uint8_t* reply, std::size_t length) {
+    if (!CopyReply(identityReply_, reply, length))
+        return;
+    const float version = ConvertWordValue(identityReply_.FirmwareVersion[0],
+                                           identityReply_.FirmwareVersion[1], 0, GetPpmFactor());
+    SetFirmwareVersion(static_cast<int>(std::trunc(version)));
+}
+
+void TAerovane::StoreStatusReplyB(const std::uint8_t* reply, std::size_t length) {
+    CopyReply(identityReply_, reply, length);
+}
+
+void TAerovane::StoreStatusReplyC(const std::uint8_t* reply, std::size_t length) {
+    if (!reply || length < kBlockSize)
+        return;
+    TAlarmFlags before{}, after{};
+    GetAlarms(before, false);
+    CopyReply(logRecord_.Live, reply, length);
+    GetAlarms(after, false);
+    // Flags of unsent changes: a reply raises them, never lowers one still unsent.
+    if (logRecord_.Live.Mode != 0)
+        changeFlag2_ = true;
+    if (RecordsDiffer(before.data(), after.data()))
+        changeFlag1_ = true;
+}
+
+TDateTime TAerovane::DecodeStatusTime() {
+    logRecord_.DateTime = DecodePackedTimestamp(logRecord_.Live.Timestamp);
+    return logRecord_.DateTime;
+}
+
+bool TAerovane::MapAlarms(const TAerovaneLiveBlock& block, TAlarmFlags& flags, bool filter,
+                          bool pageTestAll) {
+    const std::uint8_t* bytes = BytesOf(block);
+    bool any = false;
+    for (const AlarmRow& row : kAlarmRows) {
+        if ((bytes[row.byte] & row.mask) == 0)
+            continue;
+        any = true;
+        const bool everyPage = !pageTestAll && row.position == kEveryPagePosition;
+        if (!filter || everyPage || IsPageShown(row.page, false))
+            flags[row.position] = 1;
+        if (row.position == kAlarmActivePosition)
+            SetAlarmActive(true);
+    }
+    return any;
+}
+
+bool TAerovane::GetAlarms(TAlarmFlags& flags, bool filter) {
+    if (filter && (BytesOf(logRecord_.Live)[kOptionByte] & kAlarmsValid) == 0)
+        return false;
+    return MapAlarms(logRecord_.Live, flags, filter, false);
+}
+
+bool TAerovane::GetAlarmEnables(TAlarmFlags& flags, bool filter) {
+    if ((BytesOf(identityReply_)[kOptionByte] & kAlarmsValid) == 0)
+        return false;
+    return MapAlarms(identityReply_, flags, filter, true);
+}
+
+void TAerovane::SetAlarmActive(bool active) {
+    std::uint8_t& flag = usbSettings_[kUsbAlarmActiveByte];
+    if (!active) {
+        flag = 0;
+        return;
+    }
+    const TDateTime now = Now();
+    // Whole milliseconds, so that exactly 5 minutes counts as 5 minutes. A last time ahead of
+    // the clock (a clock set back) must not hold back an alarm, so it counts as long ago.
+    const long long elapsed = std::llround((now - alarmTime_) * kMillisecondsPerDay);
+    if (elapsed >= 0 && elapsed < kAlarmDebounceMs)
+        return;
+    alarmTime_ = now;
+    flag = 1;
+}
+
+bool TAerovane::IsPageShown(int page, bool defaultValue) const {
+    const int code = page & 0x7F; // no code selects outside the flag byte
+    if (code == 0)
+        return (local_.PageFlags & 1) != 0;
+    if (code >= 2 && code <= 7)
+        return (local_.PageFlags & (1u << (code - 1))) != 0;
+    return defaultValue;
+}
+
+double TAerovane::GetTraceValue(int index) {
+    const std::uint8_t* live = BytesOf(logRecord_.Live);
+    if (index >= 1 && index < kAlarmTrace) {
+        const TraceSource& source = kTraceSources[index - 1];
+        const std::uint8_t* at = live + source.offset;
+        if (source.reading == Reading::Byte)
+            return ConvertByteValue(at[0], 0);
+        double divisor = source.divisor;
+        std::uint8_t& chart = Process().chartScaleFlags;
+        if (source.reading == Reading::CO2) {
+            const bool scale50 = (live[kOptionByte] & kCO2Scale50) != 0;
+            divisor = scale50 ? 50 : 20;
+            SetBits(chart, kChartCO2Scale50, scale50);
+            SetBits(chart, kChartCO2, true);
+        } else if (source.reading == Reading::Light) {
+            SetBits(chart, kChartLight, true);
+        }
+        return static_cast<double>(ConvertWordValue(at[0], at[1], source.type, GetPpmFactor())) /
+               divisor;
+    }
+    if (index == kAlarmTrace)
+        return HasAlarms() ? -1 : kTraceOff;
+    if (index >= kFirstFunctionTrace && index <= kLastFunctionTrace) {
+        const FunctionTrace& trace = kFunctionTraces[index - kFirstFunctionTrace];
+        return (live[trace.byte] & trace.mask) != 0 ? trace.level : kTraceOff;
+    }
+    return 0;
+}
+
+std::string TAerovane::GetTraceGroupName(int index) {
+    if (index < kFirstGroupedTrace || index > kLastGroupedTrace)
+        return TControllerWithSchedule::GetTraceGroupName(index);
+    return Text(CurrentRegional().PrimaryLanguage() == kLanguageChinese ? TextId::AvFunctionsChinese
+                                                                        : TextId::AvFunctions);
+}
+
+int TAerovane::GetValueCount() {
+    return valueCount_ + (Process().extendedValues ? kExtendedValues : 0);
+}
+
+std::string TAerovane::GetValueName(int index) {
+    if (!IsStatusValue(index))
+        return {};
+    if (index > kBaseValues)
+        return RawValueAt(index).name;
+    const ValueRow& row = kValueRows[index - 1];
+    std::string name = Text(row.stem);
+    if (row.part != kNoPart)
+        name += " " + Text(row.part);
+    return name + row.digit;
+}
+
+std::string TAerovane::GetValueText(int index) {
+    if (!IsStatusValue(index))
+        return {};
+    const std::uint8_t* live = BytesOf(logRecord_.Live);
+    const double ppm = GetPpmFactor();
+    if (index > kBaseValues) {
+        const RawValue value = RawValueAt(index);
+        const std::uint8_t byte = live[value.offset];
+        if (value.bit < 0)
+            return ByteValueText(byte, 0, ppm);
+        return (byte >> value.bit) & 1 ? "1" : "0";
+    }
+    const ValueRow& row = kValueRows[index - 1];
+    switch (row.shown) {
+    case Shown::Word:
+        return WordValueText(live[row.offset], live[row.offset + 1], row.type, ppm);
+    case Shown::Number:
+        return ByteValueText(live[row.offset], 0, ppm);
+    case Shown::Mode:
+        return GetModeText(false);
+    }
+    return {};
+}
+
+std::string TAerovane::GetModeText(bool fromIdentity) const {
+    const std::uint8_t code = fromIdentity ? identityReply_.Mode : logRecord_.Live.Mode;
+    constexpr int kModes = 12;
+    if (code >= 1 && code <= kModes)
+        return Text(static_cast<TextId>(static_cast<int>(TextId::AvMode1) + code - 1));
+    return fromIdentity ? Text(TextId::AvModeUnknown) : std::string();
+}
+
+} // namespace hortivex

@@ -1,0 +1,171 @@
+#include "platform/RecordFile.h"
+
+#include "platform/Errors.h"
+#include "platform/FaultInjection.h"
+#include "platform/FileIo.h"
+#include "platform/FileSystem.h"
+#include "platform/Folders.h"
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <system_error>
+#include <utility>
+
+namespace hortivex {
+namespace fs = std::filesystem;
+using namespace fileio;
+
+namespace {
+
+// An open never waits (for a FIFO's writer); the type check then refuses what is no file.
+constexpr int kOpenFlags = kNoInherit | kNoWait | kNoTerminal;
+
+[[noreturn]] void Refuse(const char* what, const fs::path& path, const std::string& reason) {
+    throw InOutError(std::string(what) + " " + path.string() + ": " + reason);
+}
+
+// Closes fd and raises unless it is open on a regular file.
+int RegularFile(int fd, const fs::path& path) {
+    FileStatus st{};
+    if (StatusOf(fd, st) != 0) {
+        const int error = errno;
+        Close(fd);
+        Refuse("Cannot open", path, std::strerror(error));
+    }
+    if (!IsRegular(st)) {
+        Close(fd);
+        Refuse("Cannot open", path, "not a regular file");
+    }
+    return fd;
+}
+
+} // namespace
+
+RecordFile::RecordFile(fs::path path, std::size_t recordSize, int fd)
+    : path_(std::move(path)), recordSize_(recordSize), fd_(RegularFile(fd, path_)) {}
+
+RecordFile RecordFile::Open(const fs::path& path, std::size_t recordSize, Access access) {
+    const int mode = access == Access::Read ? O_RDONLY : O_RDWR;
+    const int fd = sys::Open(NativeName(path).c_str(), mode | kOpenFlags);
+    if (fd < 0)
+        Refuse("Cannot open", path, std::strerror(errno));
+    return RecordFile(path, recordSize, fd);
+}
+
+RecordFile RecordFile::OpenOrCreate(const fs::path& path, std::size_t recordSize, bool& created) {
+    created = false;
+    int fd = sys::Open(NativeName(path).c_str(), O_RDWR | kOpenFlags);
+    if (fd < 0 && errno == ENOENT) {
+        // O_EXCL: a file that appeared meanwhile is never truncated.
+        fd = sys::Open(NativeName(path).c_str(), O_RDWR | O_CREAT | O_EXCL | kOpenFlags, 0666);
+        created = fd >= 0;
+    }
+    if (fd < 0)
+        Refuse("Cannot open", path, std::strerror(errno));
+    return RecordFile(path, recordSize, fd);
+}
+
+RecordFile::RecordFile(RecordFile&& other) noexcept
+    : path_(std::move(other.path_)), recordSize_(other.recordSize_),
+      fd_(std::exchange(other.fd_, -1)), position_(other.position_) {}
+
+RecordFile& RecordFile::operator=(RecordFile&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0)
+            fileio::Close(fd_);
+        path_ = std::move(other.path_);
+        recordSize_ = other.recordSize_;
+        fd_ = std::exchange(other.fd_, -1);
+        position_ = other.position_;
+    }
+    return *this;
+}
+
+RecordFile::~RecordFile() {
+    if (fd_ >= 0)
+        fileio::Close(fd_);
+}
+
+void RecordFile::Fail(const char* what, int error) const {
+    Refuse(what, path_, std::strerror(error));
+}
+
+void RecordFile::CheckOpen() const {
+    if (fd_ < 0)
+        Refuse("Cannot use", path_, "the file is not open");
+}
+
+std::uint64_t RecordFile::Size() const {
+    CheckOpen();
+    FileStatus st{};
+    if (StatusOf(fd_, st) != 0)
+        Fail("Cannot read", errno);
+    return static_cast<std::uint64_t>(st.st_size) / recordSize_;
+}
+
+void RecordFile::Read(std::uint64_t n, std::uint8_t* record) {
+    if (n >= Size())
+        Refuse("Cannot read", path_, "record " + std::to_string(n) + " lies past the end");
+    if (!SeekTo(fd_, n * recordSize_))
+        Fail("Cannot read", errno);
+    std::size_t got = 0;
+    while (got < recordSize_) {
+        const ssize_t r = sys::Read(fd_, record + got, recordSize_ - got);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r < 0)
+            Fail("Cannot read", errno);
+        if (r == 0)
+            Refuse("Cannot read", path_, "the file ended inside a record");
+        got += static_cast<std::size_t>(r);
+    }
+    position_ = n + 1;
+}
+
+void RecordFile::Write(std::uint64_t n, const std::uint8_t* record) {
+    if (n > Size())
+        Refuse("Cannot write", path_, "record " + std::to_string(n) + " lies past the end");
+    if (!SeekTo(fd_, n * recordSize_))
+        Fail("Cannot write", errno);
+    std::size_t done = 0;
+    while (done < recordSize_) {
+        const ssize_t w = sys::Write(fd_, record + done, recordSize_ - done);
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0)
+            Fail("Cannot write", w < 0 ? errno : EIO);
+        done += static_cast<std::size_t>(w);
+    }
+    position_ = n + 1;
+}
+
+void RecordFile::Close() {
+    if (fd_ < 0)
+        return;
+    if (fileio::Close(std::exchange(fd_, -1)) != 0)
+        Fail("Cannot close", errno);
+}
+
+void ReplaceRecordFile(const fs::path& path, std::string_view bytes) {
+    fs::path target;
+    try {
+        target = ResolveLinkTarget(path);
+    } catch (const std::system_error& e) {
+        Refuse("Cannot write", path, e.code().message());
+    }
+    const PathInfo info = Examine(target);
+    if (info.kind == PathKind::Unknown)
+        Refuse("Cannot write", path, "the file cannot be examined");
+    if (info.kind != PathKind::Missing && info.kind != PathKind::File)
+        Refuse("Cannot write", path, "not a regular file");
+    if (info.kind == PathKind::File && !info.writable)
+        Refuse("Cannot write", path, "the file is read-only");
+    try {
+        WriteFileAtomically(target, bytes);
+    } catch (const std::system_error& e) {
+        throw InOutError(e.what());
+    }
+}
+
+} // namespace hortivex
