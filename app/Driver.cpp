@@ -1,5 +1,6 @@
 #include "app/Driver.h"
 
+#include "app/FileList.h"
 #include "devices/aerovane/Aerovane.h"
 #include "devices/fertivo/Fertivo.h"
 #include "options/ProcessState.h"
@@ -237,6 +238,20 @@ void RunOneBatch(bool& running, ProgressView& progress, Messages& messages, Sett
     } reset{running};
     ConversionDriver driver(progress, messages, settings, programFolder);
     run(driver);
+}
+
+void RunDropBatch(bool& running, ProgressView& progress, Messages& messages,
+                  SettingsStore& settings, const fs::path& programFolder,
+                  const std::vector<std::string>& paths) {
+    if (running || paths.empty())
+        return;
+    const BatchFiles batch = ExpandFolders(paths, false);
+    if (!batch.unreadableFolders.empty()) {
+        messages.Error(kFailureMessage, batch.unreadableFolders.front());
+        return;
+    }
+    RunOneBatch(running, progress, messages, settings, programFolder,
+                [&batch](ConversionDriver& driver) { driver.ConvertFiles(batch.files); });
 }
 
 void RunChooseFileClick(bool& running, ProgressView& progress, Messages& messages,

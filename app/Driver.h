@@ -105,6 +105,12 @@ void RunOneBatch(bool& running, ProgressView& progress, Messages& messages, Sett
                  const std::filesystem::path& programFolder,
                  const std::function<void(ConversionDriver&)>& run);
 
+// Files and folders dropped on a dialog, converted as one batch through RunOneBatch: a folder
+// stands for its classic files; a folder that cannot be listed is reported instead.
+void RunDropBatch(bool& running, ProgressView& progress, Messages& messages,
+                  SettingsStore& settings, const std::filesystem::path& programFolder,
+                  const std::vector<std::string>& paths);
+
 // A dialog's "Choose file" click: ConvertFiles on the chooser's files, through RunOneBatch.
 void RunChooseFileClick(bool& running, ProgressView& progress, Messages& messages,
                         SettingsStore& settings, const std::filesystem::path& programFolder,

@@ -1,6 +1,5 @@
 #include "app/gui/Form1.h"
 
-#include "app/FileList.h"
 #include "app/FormLayout.h"
 #include "app/gui/QtFrontEnd.h"
 
@@ -132,10 +131,6 @@ void TForm1::SetBusy(bool busy) {
     btn2_->setEnabled(!busy);
 }
 
-void TForm1::RunBatch(const std::function<void(ConversionDriver&)>& run) {
-    RunOneBatch(running_, *this, messages_, settings_, programFolder_, run);
-}
-
 void TForm1::btn1Click() {
     RunChooseFileClick(running_, *this, messages_, settings_, programFolder_, chooser_);
 }
@@ -157,14 +152,7 @@ void TForm1::dropEvent(QDropEvent* event) {
 }
 
 void TForm1::ConvertDropped(const std::vector<std::string>& paths) {
-    if (running_)
-        return;
-    const BatchFiles batch = ExpandFolders(paths, false);
-    if (!batch.unreadableFolders.empty()) {
-        messages_.Error(kFailureMessage, batch.unreadableFolders.front());
-        return;
-    }
-    RunBatch([&batch](ConversionDriver& driver) { driver.ConvertFiles(batch.files); });
+    RunDropBatch(running_, *this, messages_, settings_, programFolder_, paths);
 }
 
 void TForm1::btn2Click() {

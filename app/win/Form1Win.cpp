@@ -1,6 +1,5 @@
 #include "app/win/Form1Win.h"
 
-#include "app/FileList.h"
 #include "app/FormLayout.h"
 #include "platform/win/WinText.h"
 
@@ -152,15 +151,7 @@ void TForm1::btn1Click() {
 }
 
 void TForm1::ConvertDropped(const std::vector<std::string>& paths) {
-    if (running_ || paths.empty())
-        return;
-    const BatchFiles batch = ExpandFolders(paths, false);
-    if (!batch.unreadableFolders.empty()) {
-        messages_.Error(kFailureMessage, batch.unreadableFolders.front());
-        return;
-    }
-    RunOneBatch(running_, *this, messages_, settings_, programFolder_,
-                [&batch](ConversionDriver& driver) { driver.ConvertFiles(batch.files); });
+    RunDropBatch(running_, *this, messages_, settings_, programFolder_, paths);
 }
 
 void TForm1::btn2Click() {
