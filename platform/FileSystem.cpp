@@ -1,20 +1,16 @@
 #include "platform/FileSystem.h"
 
-#include "platform/Errors.h"
 #include "platform/FaultInjection.h"
 #include "platform/FileIo.h"
 
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
-#include <ctime>
 #include <fcntl.h>
 #include <memory>
 #include <optional>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
-#include <utility>
 
 namespace hortivex {
 namespace fs = std::filesystem;
