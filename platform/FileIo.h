@@ -40,6 +40,7 @@ bool SeekTo(int fd, std::uint64_t offset);
 int Close(int fd);
 
 // A path as the file calls take it: the path's own text on Linux, a narrow copy on Windows.
+// On Linux it refers to the path, so it must not outlive it (use it within one expression).
 class NativeName {
 public:
     explicit NativeName(const std::filesystem::path& path);
