@@ -1,16 +1,15 @@
 #include "app/Driver.h"
 
+#include "app/FileList.h"
 #include "devices/aerovane/Aerovane.h"
 #include "devices/fertivo/Fertivo.h"
 #include "options/ProcessState.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/Folders.h"
 
-#include <cstdlib>
 #include <exception>
 #include <new>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace hortivex {
 namespace fs = std::filesystem;
@@ -56,30 +55,20 @@ const InputKind kInputKinds[] = {
 };
 
 std::string WithTrailingSeparator(std::string folder) {
-    if (!folder.empty() && folder.back() != '/')
-        folder += '/';
+    if (!folder.empty() && folder.back() != '/' && folder.back() != kPathSeparator)
+        folder += kPathSeparator;
     return folder;
 }
 
 bool IsWritableFolder(const fs::path& folder) {
-    struct stat st {};
-    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
-           ::access(folder.c_str(), W_OK | X_OK) == 0;
+    const PathInfo info = Examine(folder);
+    return info.kind == PathKind::Folder && info.writable;
 }
 
 // A program installed under /usr keeps no files beside itself, even for root, who may write
 // there: the options file and the working folder go to the user's data folder instead.
 bool IsInstalledFolder(const fs::path& folder) {
     return folder.lexically_normal().string().rfind("/usr/", 0) == 0;
-}
-
-// Where the program keeps its folder when its own folder cannot be written.
-fs::path UserDataFolder() {
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    if (xdg && *xdg && fs::path(xdg).is_absolute())
-        return fs::path(xdg) / "hortivex";
-    const char* home = std::getenv("HOME");
-    return fs::path(home && *home ? home : "/tmp") / ".local/share/hortivex";
 }
 
 } // namespace
@@ -140,7 +129,7 @@ std::string ConversionDriver::ResolveWorkingFolder() {
             std::error_code ec;
             fs::create_directories(own, ec); // a failure shows later, when a file is written
         }
-        folder = WithTrailingSeparator(own.string());
+        folder = WithTrailingSeparator(FileNameText(own));
         store = true;
     }
     if (store) {
@@ -236,6 +225,40 @@ void ConversionDriver::RunClick(
         progress_.SetPosition(0);
     }
     progress_.SetBusy(false);
+}
+
+void RunOneBatch(bool& running, ProgressView& progress, Messages& messages, SettingsStore& settings,
+                 const fs::path& programFolder, const std::function<void(ConversionDriver&)>& run) {
+    if (running)
+        return;
+    running = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{running};
+    ConversionDriver driver(progress, messages, settings, programFolder);
+    run(driver);
+}
+
+void RunDropBatch(bool& running, ProgressView& progress, Messages& messages,
+                  SettingsStore& settings, const fs::path& programFolder,
+                  const std::vector<std::string>& paths) {
+    if (running || paths.empty())
+        return;
+    const BatchFiles batch = ExpandFolders(paths, false);
+    if (!batch.unreadableFolders.empty()) {
+        messages.Error(kFailureMessage, batch.unreadableFolders.front());
+        return;
+    }
+    RunOneBatch(running, progress, messages, settings, programFolder,
+                [&batch](ConversionDriver& driver) { driver.ConvertFiles(batch.files); });
+}
+
+void RunChooseFileClick(bool& running, ProgressView& progress, Messages& messages,
+                        SettingsStore& settings, const fs::path& programFolder,
+                        FileChooser& chooser) {
+    RunOneBatch(running, progress, messages, settings, programFolder,
+                [&chooser](ConversionDriver& driver) { driver.ConvertFiles(chooser); });
 }
 
 } // namespace hortivex

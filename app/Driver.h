@@ -98,4 +98,22 @@ private:
     std::filesystem::path programFolder_;
 };
 
+// Runs `run` with a fresh driver, unless a batch of the same dialog is still running (events
+// handled while the bar is redrawn may include a second click or a drop). `running` is the
+// dialog's flag, true for the duration of the batch.
+void RunOneBatch(bool& running, ProgressView& progress, Messages& messages, SettingsStore& settings,
+                 const std::filesystem::path& programFolder,
+                 const std::function<void(ConversionDriver&)>& run);
+
+// Files and folders dropped on a dialog, converted as one batch through RunOneBatch: a folder
+// stands for its classic files; a folder that cannot be listed is reported instead.
+void RunDropBatch(bool& running, ProgressView& progress, Messages& messages,
+                  SettingsStore& settings, const std::filesystem::path& programFolder,
+                  const std::vector<std::string>& paths);
+
+// A dialog's "Choose file" click: ConvertFiles on the chooser's files, through RunOneBatch.
+void RunChooseFileClick(bool& running, ProgressView& progress, Messages& messages,
+                        SettingsStore& settings, const std::filesystem::path& programFolder,
+                        FileChooser& chooser);
+
 } // namespace hortivex

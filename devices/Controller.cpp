@@ -4,6 +4,7 @@
 #include "options/ProcessState.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/Folders.h"
 #include "platform/Services.h"
 
 namespace hortivex {
@@ -11,7 +12,6 @@ namespace hortivex {
 namespace {
 
 constexpr int kPendingTexts = 92;
-constexpr char kSeparator = '/';
 
 std::string Nul() {
     return std::string(1, '\0');
@@ -33,14 +33,14 @@ std::string TGenericController::GetLogFolder() {
     CheckNames();
     const std::string room = Process().workingFolder + roomName_;
     CreateFolderLevel(room);
-    const std::string doserLogs = room + kSeparator + Text(TextId::FolderDoserLogs);
+    const std::string doserLogs = room + kPathSeparator + Text(TextId::FolderDoserLogs);
     if (FolderExists(doserLogs))
-        return doserLogs + kSeparator;
-    std::string folder = room + kSeparator + Text(TextId::FolderControllerLogs);
+        return doserLogs + kPathSeparator;
+    std::string folder = room + kPathSeparator + Text(TextId::FolderControllerLogs);
     CreateFolderLevel(folder);
-    folder += kSeparator + controllerName_;
+    folder += kPathSeparator + controllerName_;
     CreateFolderLevel(folder);
-    return folder + kSeparator;
+    return folder + kPathSeparator;
 }
 
 std::string TGenericController::NextPendingText() {

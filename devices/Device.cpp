@@ -5,6 +5,7 @@
 #include "options/ProcessState.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/Folders.h"
 #include "platform/Services.h"
 
 #include <algorithm>
@@ -13,8 +14,6 @@
 namespace hortivex {
 
 namespace {
-
-constexpr char kSeparator = '/';
 
 constexpr std::uint32_t kPalette[12] = {0x0000FF, 0xFF0000, 0x008000, 0x800080, 0x000000, 0xFFFF00,
                                         0x808080, 0x000080, 0x008080, 0x808000, 0x808080, 0x00FF00};
@@ -126,20 +125,20 @@ std::string TDevice::GetViewsFolder() const {
     CheckNames();
     std::string folder = Process().workingFolder + roomName_;
     CreateFolderLevel(folder);
-    folder += kSeparator;
+    folder += kPathSeparator;
     folder += Text(TextId::FolderViews);
     CreateFolderLevel(folder);
-    return folder + kSeparator;
+    return folder + kPathSeparator;
 }
 
 std::string TDevice::GetSettingsFolder() const {
     CheckNames();
     std::string folder = Process().workingFolder + roomName_;
     CreateFolderLevel(folder);
-    folder += kSeparator;
+    folder += kPathSeparator;
     folder += Text(TextId::FolderSettings);
     CreateFolderLevel(folder);
-    return folder + kSeparator;
+    return folder + kPathSeparator;
 }
 
 std::string TDevice::GetSettingsFileName(TDateTime date) const {

@@ -197,9 +197,11 @@ bool TextToRaw(std::string_view text, std::string_view unitTag, double ppmFactor
 long long RoundHalfAway(double x) {
     if (std::isnan(x))
         return 0;
-    // std::round takes halves away from zero exactly, without the error that adding 0.5 first
-    // makes near 0.5 and for odd numbers beyond 2^52.
-    const double r = std::round(x);
+    // The fraction x - trunc(x) is exact, so the half is judged without the error that adding
+    // 0.5 first makes near 0.5 and for odd numbers beyond 2^52 (MinGW's std::round does that).
+    double r = std::trunc(x);
+    if (std::fabs(x - r) >= 0.5)
+        r += std::copysign(1.0, x);
     constexpr double kLimit = 9223372036854775808.0; // 2^63
     if (r >= kLimit)
         return std::numeric_limits<long long>::max();

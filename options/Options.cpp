@@ -5,6 +5,7 @@
 #include "options/ProcessState.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/Folders.h"
 #include "platform/Services.h"
 
 #include <charconv>
@@ -14,7 +15,6 @@
 #include <memory>
 #include <optional>
 #include <string_view>
-#include <sys/stat.h>
 #include <variant>
 
 namespace hortivex {
@@ -237,10 +237,11 @@ template <class Reader> void LoadField(TOptions& options, const Field& field, co
 // A plain file (or anything but a folder) at the path; a folder of that name counts as no
 // options file, and writing it later refuses.
 std::optional<std::size_t> ExistingFileSize(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+    const PathInfo info = Examine(path);
+    if (info.kind == PathKind::Missing || info.kind == PathKind::Unknown ||
+        info.kind == PathKind::Folder)
         return std::nullopt;
-    return static_cast<std::size_t>(st.st_size);
+    return static_cast<std::size_t>(info.size);
 }
 
 } // namespace

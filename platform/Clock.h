@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 namespace hortivex {
 
 // A local date and time broken into its parts; dayOfWeek is 1 (Sunday) to 7 (Saturday).
@@ -13,6 +15,9 @@ public:
     virtual ~Clock() = default;
     virtual LocalTime Now() const = 0;
 };
+
+// The system's local time.
+std::shared_ptr<Clock> MakeSystemClock();
 
 // Always the same moment, for tests.
 class FixedClock : public Clock {

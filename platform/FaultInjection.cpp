@@ -2,9 +2,6 @@
 
 #include <array>
 #include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 #include <vector>
 
 namespace hortivex {
@@ -27,8 +24,9 @@ Faults& State() {
     return faults;
 }
 
-// Counts the call; true when this one is to fail (errno is then set).
-bool Fails(FileOp op) {
+} // namespace
+
+bool FaultFires(FileOp op) {
     Faults& f = State();
     const int count = ++f.counts[static_cast<std::size_t>(op)];
     for (const Fault& fault : f.scheduled) {
@@ -39,8 +37,6 @@ bool Fails(FileOp op) {
     }
     return false;
 }
-
-} // namespace
 
 void ScheduleFault(FileOp op, int nth, int error) {
     Faults& f = State();
@@ -54,29 +50,5 @@ void ClearFaults() {
 int FileOpCount(FileOp op) {
     return State().counts[static_cast<std::size_t>(op)];
 }
-
-namespace sys {
-
-int Open(const char* path, int flags, mode_t mode) {
-    return Fails(FileOp::Open) ? -1 : ::open(path, flags, mode);
-}
-
-ssize_t Read(int fd, void* buffer, std::size_t size) {
-    return Fails(FileOp::Read) ? -1 : ::read(fd, buffer, size);
-}
-
-ssize_t Write(int fd, const void* buffer, std::size_t size) {
-    return Fails(FileOp::Write) ? -1 : ::write(fd, buffer, size);
-}
-
-int Fsync(int fd) {
-    return Fails(FileOp::Sync) ? -1 : ::fsync(fd);
-}
-
-int Rename(const char* from, const char* to) {
-    return Fails(FileOp::Rename) ? -1 : ::rename(from, to);
-}
-
-} // namespace sys
 
 } // namespace hortivex

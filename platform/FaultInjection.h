@@ -16,6 +16,10 @@ void ClearFaults();
 // How many calls of op were made since the last ClearFaults.
 int FileOpCount(FileOp op);
 
+// Counts one call of op for the wrappers below; true when this one is to fail (errno is then
+// set to the scheduled error).
+bool FaultFires(FileOp op);
+
 // The calls themselves, each failing as scheduled (answering -1 with errno set).
 namespace sys {
 int Open(const char* path, int flags, mode_t mode = 0);

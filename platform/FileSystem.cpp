@@ -1,122 +1,21 @@
 #include "platform/FileSystem.h"
 
-#include "platform/Errors.h"
 #include "platform/FaultInjection.h"
+#include "platform/FileIo.h"
 
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
-#include <ctime>
 #include <fcntl.h>
 #include <memory>
 #include <optional>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
-#include <utility>
 
 namespace hortivex {
 namespace fs = std::filesystem;
 
-namespace {
-
-std::string Reason(int err) {
-    return std::strerror(err);
-}
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
-
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        ssize_t n = sys::Write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-[[noreturn]] void ThrowErrno(int err, const fs::path& path, const char* what) {
-    throw std::system_error(err, std::generic_category(), std::string(what) + " " + path.string());
-}
-
-} // namespace
-
-namespace {
-
-// Opens an existing regular file read-only. O_NONBLOCK keeps the open of a FIFO from waiting
-// for a writer; the type check then refuses it before any read.
-FileDescriptor OpenRegularFile(const fs::path& path, struct stat& st) {
-    FileDescriptor fd(sys::Open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (fd.get() < 0)
-        throw InOutError("Cannot open " + path.string() + ": " + Reason(errno));
-    if (::fstat(fd.get(), &st) != 0)
-        throw InOutError("Cannot read " + path.string() + ": " + Reason(errno));
-    if (!S_ISREG(st.st_mode))
-        throw InOutError("Cannot read " + path.string() + ": not a regular file");
-    return FileDescriptor(fd.release());
-}
-
-std::string ReadUpTo(int fd, const fs::path& path, std::size_t maxBytes) {
-    std::string bytes(maxBytes, '\0');
-    std::size_t got = 0;
-    while (got < maxBytes) {
-        ssize_t n = sys::Read(fd, bytes.data() + got, maxBytes - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            throw InOutError("Cannot read " + path.string() + ": " + Reason(errno));
-        if (n == 0)
-            break;
-        got += static_cast<std::size_t>(n);
-    }
-    bytes.resize(got);
-    return bytes;
-}
-
-} // namespace
-
-std::string ReadFilePrefix(const fs::path& path, std::size_t maxBytes) {
-    struct stat st {};
-    FileDescriptor fd = OpenRegularFile(path, st);
-    return ReadUpTo(fd.get(), path, maxBytes);
-}
-
-std::string ReadRecords(const fs::path& path, std::size_t recordSize, std::size_t maxRecords) {
-    struct stat st {};
-    FileDescriptor fd = OpenRegularFile(path, st);
-    const auto records = static_cast<std::uintmax_t>(st.st_size) / recordSize;
-    if (records > maxRecords)
-        throw InOutError("Cannot read " + path.string() + ": too large for a file of " +
-                         std::to_string(recordSize) + "-byte records");
-    std::string bytes = ReadUpTo(fd.get(), path, static_cast<std::size_t>(records) * recordSize);
-    bytes.resize(bytes.size() / recordSize * recordSize); // a file that shrank meanwhile
-    return bytes;
-}
-
-bool WriteFileInPlace(const fs::path& target, std::string_view bytes) {
-    FileDescriptor fd(sys::Open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY));
-    if (fd.get() < 0)
-        return false;
-    const bool written = WriteAll(fd.get(), bytes) && sys::Fsync(fd.get()) == 0;
-    return ::close(fd.release()) == 0 && written;
-}
+using namespace fileio;
 
 void CreateFolderLevel(const std::string& folder) {
     ::mkdir(folder.c_str(), 0777);
@@ -205,11 +104,6 @@ bool OwnerDiffers(RunFacts& facts, const fs::path& folder, const FileAttributes&
     return existing.uid != facts.euid || existing.gid != group;
 }
 
-fs::path FolderOf(const fs::path& target) {
-    fs::path folder = target.parent_path();
-    return folder.empty() ? fs::path(".") : folder;
-}
-
 // Whether we may write an existing regular file: its owner's write bit for its owner, any
 // write bit for the superuser, else what the system answers.
 bool MayWrite(const fs::path& path, const struct stat& st) {
@@ -223,37 +117,6 @@ bool MayWrite(const fs::path& path, const struct stat& st) {
     return ::access(path.c_str(), W_OK) == 0;
 }
 
-// A temporary file beside target, created with mode (less the umask): ".<name>.hxtmp-XXXXXX".
-FileDescriptor CreateTemporary(const fs::path& target, mode_t mode, fs::path& temp) {
-    static std::uint64_t state = static_cast<std::uint64_t>(::getpid()) * 0x9E3779B97F4A7C15ull ^
-                                 reinterpret_cast<std::uintptr_t>(&temp) ^
-                                 static_cast<std::uint64_t>(::time(nullptr));
-    static constexpr char kLetters[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    if (state == 0)
-        state = 1;
-    const std::string stem = (FolderOf(target) / ("." + target.filename().string())).string();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = stem + ".hxtmp-";
-        state ^= state << 13;
-        state ^= state >> 7;
-        state ^= state << 17;
-        std::uint64_t bits = state;
-        for (int i = 0; i < 6; ++i, bits /= 62)
-            name += kLetters[bits % 62];
-        const int fd =
-            sys::Open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
-        if (fd >= 0) {
-            temp = std::move(name);
-            return FileDescriptor(fd);
-        }
-        if (errno != EEXIST)
-            break;
-    }
-    throw TempFileError(errno, std::generic_category(),
-                        "Cannot create a temporary file beside " + target.string());
-}
-
 void WriteThroughTemporary(const fs::path& target, std::string_view bytes,
                            const std::optional<FileAttributes>& existing, int newFileMode,
                            bool durable) {
@@ -262,7 +125,7 @@ void WriteThroughTemporary(const fs::path& target, std::string_view bytes,
     const bool keepMode = existing || newFileMode >= 0;
     const auto want = static_cast<mode_t>(existing ? existing->mode : newFileMode) & 07777;
     const mode_t create = keepMode ? (want & 0777) : 0666;
-    fs::path temp;
+    std::string temp;
     FileDescriptor fd = CreateTemporary(target, create, temp);
     auto fail = [&](int err, const char* what) {
         ::unlink(temp.c_str());

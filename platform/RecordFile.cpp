@@ -2,24 +2,24 @@
 
 #include "platform/Errors.h"
 #include "platform/FaultInjection.h"
+#include "platform/FileIo.h"
 #include "platform/FileSystem.h"
+#include "platform/Folders.h"
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
-#include <sys/stat.h>
 #include <system_error>
-#include <unistd.h>
 #include <utility>
 
 namespace hortivex {
 namespace fs = std::filesystem;
+using namespace fileio;
 
 namespace {
 
-// O_NONBLOCK keeps the open of a FIFO from waiting; the type check then refuses it.
-constexpr int kOpenFlags = O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+// An open never waits (for a FIFO's writer); the type check then refuses what is no file.
+constexpr int kOpenFlags = kNoInherit | kNoWait | kNoTerminal;
 
 [[noreturn]] void Refuse(const char* what, const fs::path& path, const std::string& reason) {
     throw InOutError(std::string(what) + " " + path.string() + ": " + reason);
@@ -27,14 +27,14 @@ constexpr int kOpenFlags = O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
 
 // Closes fd and raises unless it is open on a regular file.
 int RegularFile(int fd, const fs::path& path) {
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
+    FileStatus st{};
+    if (StatusOf(fd, st) != 0) {
         const int error = errno;
-        ::close(fd);
+        Close(fd);
         Refuse("Cannot open", path, std::strerror(error));
     }
-    if (!S_ISREG(st.st_mode)) {
-        ::close(fd);
+    if (!IsRegular(st)) {
+        Close(fd);
         Refuse("Cannot open", path, "not a regular file");
     }
     return fd;
@@ -47,7 +47,7 @@ RecordFile::RecordFile(fs::path path, std::size_t recordSize, int fd)
 
 RecordFile RecordFile::Open(const fs::path& path, std::size_t recordSize, Access access) {
     const int mode = access == Access::Read ? O_RDONLY : O_RDWR;
-    const int fd = sys::Open(path.c_str(), mode | kOpenFlags);
+    const int fd = sys::Open(NativeName(path).c_str(), mode | kOpenFlags);
     if (fd < 0)
         Refuse("Cannot open", path, std::strerror(errno));
     return RecordFile(path, recordSize, fd);
@@ -55,10 +55,10 @@ RecordFile RecordFile::Open(const fs::path& path, std::size_t recordSize, Access
 
 RecordFile RecordFile::OpenOrCreate(const fs::path& path, std::size_t recordSize, bool& created) {
     created = false;
-    int fd = sys::Open(path.c_str(), O_RDWR | kOpenFlags);
+    int fd = sys::Open(NativeName(path).c_str(), O_RDWR | kOpenFlags);
     if (fd < 0 && errno == ENOENT) {
         // O_EXCL: a file that appeared meanwhile is never truncated.
-        fd = sys::Open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | kOpenFlags, 0666);
+        fd = sys::Open(NativeName(path).c_str(), O_RDWR | O_CREAT | O_EXCL | kOpenFlags, 0666);
         created = fd >= 0;
     }
     if (fd < 0)
@@ -73,7 +73,7 @@ RecordFile::RecordFile(RecordFile&& other) noexcept
 RecordFile& RecordFile::operator=(RecordFile&& other) noexcept {
     if (this != &other) {
         if (fd_ >= 0)
-            ::close(fd_);
+            fileio::Close(fd_);
         path_ = std::move(other.path_);
         recordSize_ = other.recordSize_;
         fd_ = std::exchange(other.fd_, -1);
@@ -84,7 +84,7 @@ RecordFile& RecordFile::operator=(RecordFile&& other) noexcept {
 
 RecordFile::~RecordFile() {
     if (fd_ >= 0)
-        ::close(fd_);
+        fileio::Close(fd_);
 }
 
 void RecordFile::Fail(const char* what, int error) const {
@@ -98,8 +98,8 @@ void RecordFile::CheckOpen() const {
 
 std::uint64_t RecordFile::Size() const {
     CheckOpen();
-    struct stat st {};
-    if (::fstat(fd_, &st) != 0)
+    FileStatus st{};
+    if (StatusOf(fd_, st) != 0)
         Fail("Cannot read", errno);
     return static_cast<std::uint64_t>(st.st_size) / recordSize_;
 }
@@ -107,7 +107,7 @@ std::uint64_t RecordFile::Size() const {
 void RecordFile::Read(std::uint64_t n, std::uint8_t* record) {
     if (n >= Size())
         Refuse("Cannot read", path_, "record " + std::to_string(n) + " lies past the end");
-    if (::lseek(fd_, static_cast<off_t>(n * recordSize_), SEEK_SET) < 0)
+    if (!SeekTo(fd_, n * recordSize_))
         Fail("Cannot read", errno);
     std::size_t got = 0;
     while (got < recordSize_) {
@@ -126,7 +126,7 @@ void RecordFile::Read(std::uint64_t n, std::uint8_t* record) {
 void RecordFile::Write(std::uint64_t n, const std::uint8_t* record) {
     if (n > Size())
         Refuse("Cannot write", path_, "record " + std::to_string(n) + " lies past the end");
-    if (::lseek(fd_, static_cast<off_t>(n * recordSize_), SEEK_SET) < 0)
+    if (!SeekTo(fd_, n * recordSize_))
         Fail("Cannot write", errno);
     std::size_t done = 0;
     while (done < recordSize_) {
@@ -143,7 +143,7 @@ void RecordFile::Write(std::uint64_t n, const std::uint8_t* record) {
 void RecordFile::Close() {
     if (fd_ < 0)
         return;
-    if (::close(std::exchange(fd_, -1)) != 0)
+    if (fileio::Close(std::exchange(fd_, -1)) != 0)
         Fail("Cannot close", errno);
 }
 
@@ -154,15 +154,13 @@ void ReplaceRecordFile(const fs::path& path, std::string_view bytes) {
     } catch (const std::system_error& e) {
         Refuse("Cannot write", path, e.code().message());
     }
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode))
-            Refuse("Cannot write", path, "not a regular file");
-        if ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)
-            Refuse("Cannot write", path, "the file is read-only");
-    } else if (errno != ENOENT) {
-        Refuse("Cannot write", path, std::strerror(errno));
-    }
+    const PathInfo info = Examine(target);
+    if (info.kind == PathKind::Unknown)
+        Refuse("Cannot write", path, "the file cannot be examined");
+    if (info.kind != PathKind::Missing && info.kind != PathKind::File)
+        Refuse("Cannot write", path, "not a regular file");
+    if (info.kind == PathKind::File && !info.writable)
+        Refuse("Cannot write", path, "the file is read-only");
     try {
         WriteFileAtomically(target, bytes);
     } catch (const std::system_error& e) {

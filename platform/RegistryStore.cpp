@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 #include <mutex>
 #include <system_error>
 
@@ -17,8 +16,6 @@ namespace {
 
 // A settings file larger than this is not ours to load (and then not ours to overwrite).
 constexpr std::size_t kMaxFileBytes = 32u << 20;
-
-const char* const kMachineFile = "/etc/xdg/hortivex/machine.reg";
 
 // A line break cannot be stored in a key or value name of a ".reg" file: it would split the
 // line and lose the entry on the next load.
@@ -165,17 +162,6 @@ std::shared_ptr<SettingsStore> MakeRegistryStore(std::optional<fs::path> userFil
 
 std::shared_ptr<SettingsStore> MakeMemorySettingsStore() {
     return MakeRegistryStore(std::nullopt, std::nullopt);
-}
-
-std::shared_ptr<SettingsStore> MakeUserSettingsStore() {
-    std::optional<fs::path> userFile;
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    const char* home = std::getenv("HOME");
-    if (config && *config && fs::path(config).is_absolute())
-        userFile = fs::path(config) / "hortivex" / "user.reg";
-    else if (home && *home)
-        userFile = fs::path(home) / ".config" / "hortivex" / "user.reg";
-    return MakeRegistryStore(userFile, fs::path(kMachineFile));
 }
 
 } // namespace hortivex

@@ -3,7 +3,6 @@
 #include "platform/RegistryStore.h"
 
 #include <cstdio>
-#include <ctime>
 
 namespace hortivex {
 namespace {
@@ -18,24 +17,6 @@ public:
             std::fprintf(stderr, "%s\n", detail.c_str());
     }
     void Plain(const std::string& text) override { std::printf("%s\n", text.c_str()); }
-};
-
-class SystemClock : public Clock {
-public:
-    LocalTime Now() const override {
-        timespec now{};
-        ::clock_gettime(CLOCK_REALTIME, &now);
-        std::tm parts{};
-        ::localtime_r(&now.tv_sec, &parts);
-        return LocalTime{parts.tm_year + 1900,
-                         parts.tm_mon + 1,
-                         parts.tm_mday,
-                         parts.tm_hour,
-                         parts.tm_min,
-                         parts.tm_sec,
-                         static_cast<int>(now.tv_nsec / 1000000),
-                         parts.tm_wday + 1};
-    }
 };
 
 struct Installed {
@@ -76,7 +57,7 @@ Messages& CurrentMessages() {
 Clock& CurrentClock() {
     auto& slot = Slots().clock;
     if (!slot)
-        slot = std::make_shared<SystemClock>();
+        slot = MakeSystemClock();
     return *slot;
 }
 

@@ -1,14 +1,22 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, only those that are missing; with
-# --package also those that build and check the Debian package. Without root it uses sudo;
+# --package also those that build and check the Debian package, with --windows those that
+# cross-build the Windows programs and test them under Wine. Without root it uses sudo;
 # without sudo it prints the command to run as root.
 set -euo pipefail
 
 packages=(cmake g++ ninja-build pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
           libbenchmark-dev fonts-liberation)
-if [ "${1:-}" = --package ]; then
-    packages+=(dpkg-dev file lintian desktop-file-utils appstream)
-fi
+for option in "$@"; do
+    case "$option" in
+    --package) packages+=(dpkg-dev file lintian desktop-file-utils appstream) ;;
+    --windows) packages+=(g++-mingw-w64-x86-64-posix googletest wine64 xvfb) ;;
+    *)
+        echo "Unknown option: $option (use --package and/or --windows)" >&2
+        exit 2
+        ;;
+    esac
+done
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

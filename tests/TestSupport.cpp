@@ -2,6 +2,7 @@
 
 #include "options/ProcessState.h"
 #include "platform/FaultInjection.h"
+#include "platform/Folders.h"
 #include "platform/RegistryStore.h"
 #include "platform/Services.h"
 
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -44,6 +46,7 @@ class FreshServices : public ::testing::EmptyTestEventListener {
 };
 
 const bool kRegistered = [] {
+    UseSystemFileNameEncoding();
     ::testing::UnitTest::GetInstance()->listeners().Append(new FreshServices);
     return true;
 }();
@@ -51,10 +54,17 @@ const bool kRegistered = [] {
 } // namespace
 
 TempDir::TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "hxtest-XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot create a temporary folder");
-    path_ = pattern;
+    static std::mt19937_64 random(std::random_device{}());
+    const fs::path base = fs::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        fs::path candidate = base / ("hxtest-" + std::to_string(random() % 1000000000));
+        std::error_code ec;
+        if (fs::create_directory(candidate, ec)) {
+            path_ = std::move(candidate);
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary folder");
 }
 
 TempDir::~TempDir() {

@@ -1,6 +1,7 @@
 // hxconvert: the converter's batch without a window.
 #include "app/Driver.h"
 #include "app/FileList.h"
+#include "platform/Folders.h"
 #include "platform/Services.h"
 
 #include <cstdio>
@@ -90,6 +91,7 @@ void PrintSummary(const Counts& counts, std::size_t batchSize) {
 } // namespace
 
 int main(int argc, char** argv) {
+    UseSystemFileNameEncoding();
     bool keepGoing = false;
     bool recursive = false;
     std::vector<std::string> names;
@@ -120,11 +122,7 @@ int main(int argc, char** argv) {
     auto messages = std::make_shared<ConsoleMessages>();
     InstallMessages(messages);
     ConsoleProgress progress;
-    char self[4096];
-    ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    std::filesystem::path programFolder =
-        n > 0 ? std::filesystem::path(std::string(self, static_cast<std::size_t>(n))).parent_path()
-              : std::filesystem::current_path();
+    const std::filesystem::path programFolder = ProgramFolder();
 
     ConversionDriver driver(progress, *messages, CurrentSettingsStore(), programFolder);
     Counts counts;

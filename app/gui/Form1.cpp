@@ -1,6 +1,6 @@
 #include "app/gui/Form1.h"
 
-#include "app/FileList.h"
+#include "app/FormLayout.h"
 #include "app/gui/QtFrontEnd.h"
 
 #include <QCoreApplication>
@@ -23,20 +23,16 @@
 namespace hortivex {
 namespace {
 
-constexpr int kClientWidth = 623;
-constexpr int kClientHeight = 180;
-
-const char* const kExplanation =
-    "Please press button below to choose Hortivex classic settings file. System will put "
-    "converted file to the same folder as original file. Converted file can be uploaded to "
-    "Hortivex using web  site. Please read user's manual for details";
-
 QFont ArialOfPixelSize(int pixels) {
-    QFont font(QStringLiteral("Arial"));
+    QFont font(QString::fromLatin1(kFontFace));
     font.setPixelSize(pixels);
     font.setWeight(QFont::Normal);
     font.setItalic(false);
     return font;
+}
+
+void SetRect(QWidget& widget, const ControlRect& r) {
+    widget.setGeometry(r.left, r.top, r.width, r.height);
 }
 
 // The local files and folders among dropped items, in their order.
@@ -60,8 +56,8 @@ TForm1::TForm1(FileChooser& chooser, Messages& messages, SettingsStore& settings
       chooser_(chooser), messages_(messages), settings_(settings),
       programFolder_(std::move(programFolder)) {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Converter"));
-    setFont(ArialOfPixelSize(16));
+    setWindowTitle(QString::fromLatin1(kFormCaption));
+    setFont(ArialOfPixelSize(kFormFontPixels));
     setFixedSize(kClientWidth, kClientHeight);
     setSizeGripEnabled(false);
     setAcceptDrops(true);
@@ -72,33 +68,31 @@ TForm1::TForm1(FileChooser& chooser, Messages& messages, SettingsStore& settings
 void TForm1::CreateControls() {
     lbl1_ = new QLabel(QString::fromUtf8(kExplanation), this);
     lbl1_->setObjectName(QStringLiteral("lbl1"));
-    // Three lines of 17-pixel Arial need 59 pixels; the rectangle reaches down towards the
-    // group box (which starts at 72) so that the last line keeps its descenders.
-    lbl1_->setGeometry(8, 7, 608, 63);
-    lbl1_->setFont(ArialOfPixelSize(17));
+    SetRect(*lbl1_, kLabelRect);
+    lbl1_->setFont(ArialOfPixelSize(kLabelFontPixels));
     lbl1_->setTextFormat(Qt::PlainText);
     lbl1_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     lbl1_->setWordWrap(true);
 
-    btn1_ = new QPushButton(QStringLiteral("Choose file"), this);
+    btn1_ = new QPushButton(QString::fromLatin1(kChooseCaption), this);
     btn1_->setObjectName(QStringLiteral("btn1"));
-    btn1_->setGeometry(8, 152, 121, 25);
+    SetRect(*btn1_, kChooseRect);
     connect(btn1_, &QPushButton::clicked, this, &TForm1::btn1Click);
 
-    grp1_ = new QGroupBox(QStringLiteral("Progress"), this);
+    grp1_ = new QGroupBox(QString::fromLatin1(kProgressCaption), this);
     grp1_->setObjectName(QStringLiteral("grp1"));
-    grp1_->setGeometry(8, 72, 610, 73);
+    SetRect(*grp1_, kGroupRect);
 
     pb1_ = new QProgressBar(grp1_);
     pb1_->setObjectName(QStringLiteral("pb1"));
-    pb1_->setGeometry(8, 24, 590, 33);
+    SetRect(*pb1_, kBarRect);
     pb1_->setRange(0, 100);
     pb1_->setValue(0);
     pb1_->setTextVisible(false);
 
-    btn2_ = new QPushButton(QStringLiteral("Close"), this);
+    btn2_ = new QPushButton(QString::fromLatin1(kCloseCaption), this);
     btn2_->setObjectName(QStringLiteral("btn2"));
-    btn2_->setGeometry(496, 150, 121, 25);
+    SetRect(*btn2_, kCloseRect);
     connect(btn2_, &QPushButton::clicked, this, &TForm1::btn2Click);
 
     // The group takes no focus itself; it keeps its place in the chain between the buttons.
@@ -137,20 +131,8 @@ void TForm1::SetBusy(bool busy) {
     btn2_->setEnabled(!busy);
 }
 
-void TForm1::RunBatch(const std::function<void(ConversionDriver&)>& run) {
-    if (running_)
-        return;
-    running_ = true;
-    struct Reset {
-        bool& flag;
-        ~Reset() { flag = false; }
-    } reset{running_};
-    ConversionDriver driver(*this, messages_, settings_, programFolder_);
-    run(driver);
-}
-
 void TForm1::btn1Click() {
-    RunBatch([this](ConversionDriver& driver) { driver.ConvertFiles(chooser_); });
+    RunChooseFileClick(running_, *this, messages_, settings_, programFolder_, chooser_);
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {
@@ -170,14 +152,7 @@ void TForm1::dropEvent(QDropEvent* event) {
 }
 
 void TForm1::ConvertDropped(const std::vector<std::string>& paths) {
-    if (running_)
-        return;
-    const BatchFiles batch = ExpandFolders(paths, false);
-    if (!batch.unreadableFolders.empty()) {
-        messages_.Error(kFailureMessage, batch.unreadableFolders.front());
-        return;
-    }
-    RunBatch([&batch](ConversionDriver& driver) { driver.ConvertFiles(batch.files); });
+    RunDropBatch(running_, *this, messages_, settings_, programFolder_, paths);
 }
 
 void TForm1::btn2Click() {

@@ -7,7 +7,6 @@
 #include <QDialog>
 
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -49,8 +48,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    // Runs one batch at a time: events handled while the bar is redrawn may start another.
-    void RunBatch(const std::function<void(ConversionDriver&)>& run);
+    // The dropped paths as one batch, once the drop has been answered.
     void ConvertDropped(const std::vector<std::string>& paths);
     void CreateControls();
     void CentreOnScreen();

@@ -2,12 +2,14 @@
 #include "devices/fertivo/Fertivo.h"
 #include "options/ProcessState.h"
 #include "platform/Errors.h"
+#include "platform/Folders.h"
 #include "platform/Services.h"
 
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 
@@ -338,19 +340,24 @@ class DeviceFolders : public ::testing::Test {
 protected:
     void SetUp() override { Process().workingFolder = dir.path().string() + "/"; }
     std::string W() const { return Process().workingFolder; }
+    // A path below the working folder, written with "/" and answered with the system's separator.
+    std::string Below(std::string path) const {
+        std::replace(path.begin(), path.end(), '/', kPathSeparator);
+        return W() + path;
+    }
     TempDir dir;
 };
 
 TEST_F(DeviceFolders, FoldersAndFileNamesLieUnderTheWorkingFolder) {
     auto device = TDevice::Create<TFertivo>("1", "2");
-    EXPECT_EQ(device->GetViewFileName(), W() + "1/Views/2.fvv");
+    EXPECT_EQ(device->GetViewFileName(), Below("1/Views/2.fvv"));
     EXPECT_TRUE(fs::is_directory(W() + "1/Views"));
-    EXPECT_EQ(device->GetSettingsFolder(), W() + "1/Settings/");
+    EXPECT_EQ(device->GetSettingsFolder(), Below("1/Settings/"));
     EXPECT_TRUE(fs::is_directory(W() + "1/Settings"));
-    EXPECT_EQ(device->GetLogFolder(), W() + "1/Controller logs/2/");
+    EXPECT_EQ(device->GetLogFolder(), Below("1/Controller logs/2/"));
     EXPECT_TRUE(fs::is_directory(W() + "1/Controller logs/2"));
     fs::create_directory(W() + "1/Doser logs");
-    EXPECT_EQ(device->GetLogFolder(), W() + "1/Doser logs/");
+    EXPECT_EQ(device->GetLogFolder(), Below("1/Doser logs/"));
     EXPECT_EQ(device->GetSettingsFileName(0), "*.fvs");
     EXPECT_EQ(device->GetSettingsFileName(-1), "2.fvs");
     EXPECT_EQ(device->GetSettingsFileName(DateOf(2006, 4, 1)), "20060401.fvs");

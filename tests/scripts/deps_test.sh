@@ -41,7 +41,8 @@ run "install ok installed"
 
 # ARGUMENT|packages that must be listed|packages that must not
 for case in "|cmake qt6-base-dev fonts-liberation|lintian" \
-    "--package|cmake qt6-base-dev lintian desktop-file-utils dpkg-dev|"; do
+    "--package|cmake qt6-base-dev lintian desktop-file-utils dpkg-dev|wine64" \
+    "--windows|cmake g++-mingw-w64-x86-64-posix googletest wine64 xvfb|lintian"; do
     IFS='|' read -r argument wanted unwanted <<<"$case"
     run "unknown ok not-installed" $argument
     [ $status -ne 0 ] || fail "missing packages without root, yet status 0"

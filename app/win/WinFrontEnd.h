@@ -1,0 +1,43 @@
+#pragma once
+
+#include "app/Driver.h"
+#include "platform/Messages.h"
+
+#include <windows.h>
+
+namespace hortivex {
+
+// The common "Open" dialog, modal over the owner window.
+class WinFileChooser : public FileChooser {
+public:
+    void SetOwner(HWND owner) { owner_ = owner; }
+    std::optional<std::vector<std::string>> Choose(const ChooserRequest& request) override;
+
+private:
+    HWND owner_ = nullptr;
+};
+
+// Message boxes with a single OK button over the owner window.
+class WinMessages : public Messages {
+public:
+    void SetOwner(HWND owner) { owner_ = owner; }
+    void Information(const std::string& text) override;
+    // The detail (file and reason) follows the text after a blank line.
+    void Error(const std::string& text, const std::string& detail) override;
+    void Plain(const std::string& text) override;
+
+private:
+    void Show(const std::string& text, const char* title, UINT icon);
+
+    HWND owner_ = nullptr;
+};
+
+// The filter of the "Open" dialog: the display text and the patterns joined by ";", each
+// ended by a NUL, the list by a second NUL.
+std::wstring ChooserFilter(const ChooserRequest& request);
+
+// The chosen paths in a multi-selection result: one full path, or the folder followed by the
+// names, each ended by a NUL, the list by a second NUL.
+std::vector<std::string> ChosenPaths(const std::wstring& result);
+
+} // namespace hortivex

@@ -1,0 +1,117 @@
+// The native dialog in this process: its fonts, the bar and the buttons during a batch.
+#include "app/FormLayout.h"
+#include "app/win/Form1Win.h"
+#include "app/win/WinFrontEnd.h"
+#include "platform/RegistryStore.h"
+#include "platform/win/WinText.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+namespace hortivex {
+namespace {
+
+struct Recorded : Messages {
+    void Information(const std::string& text) override { infos.push_back(text); }
+    void Error(const std::string& text, const std::string&) override { errors.push_back(text); }
+    void Plain(const std::string&) override {}
+    std::vector<std::string> infos, errors;
+};
+
+// Answers the given files.
+struct Chooser : FileChooser {
+    std::optional<std::vector<std::string>> Choose(const ChooserRequest&) override { return files; }
+    std::vector<std::string> files;
+};
+
+class Form1Win : public ::testing::Test {
+protected:
+    HWND Control(const char* text) const {
+        return FindWindowExW(form.Handle(), nullptr, nullptr, Widen(text).c_str());
+    }
+    HWND Bar() const { return FindWindowExW(form.Handle(), nullptr, PROGRESS_CLASSW, nullptr); }
+
+    Recorded messages;
+    Chooser chooser;
+    std::shared_ptr<SettingsStore> store = MakeMemorySettingsStore();
+    test::TempDir dir;
+    TForm1 form{GetModuleHandleW(nullptr), chooser, messages, *store, dir.path()};
+};
+
+TEST_F(Form1Win, ControlsUseArialOfTheirCharacterHeight) {
+    const std::pair<const char*, int> cases[] = {{kExplanation, kLabelFontPixels},
+                                                 {kChooseCaption, kFormFontPixels},
+                                                 {kProgressCaption, kFormFontPixels},
+                                                 {kCloseCaption, kFormFontPixels}};
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    for (const auto& [text, pixels] : cases) {
+        HWND control = Control(text);
+        ASSERT_NE(control, nullptr) << text;
+        LOGFONTW font{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font,
+                   &font);
+        EXPECT_EQ(Narrow(font.lfFaceName), kFontFace) << text;
+        EXPECT_EQ(font.lfHeight, -MulDiv(pixels, dpi, 96)) << text;
+        EXPECT_EQ(font.lfWeight, FW_NORMAL) << text;
+        EXPECT_FALSE(font.lfItalic) << text;
+    }
+}
+
+TEST_F(Form1Win, BatchFillsTheBarShowsSuccessOnceAndReturnsToZero) {
+    const std::string input = (dir / "a.fvs").string();
+    test::WriteFile(input, std::string(118, '\0'));
+    chooser.files = {input, (dir / "skip.txt").string()};
+    EXPECT_EQ(SendMessageW(Bar(), PBM_GETRANGE, FALSE, 0), 100) << "the maximum before a batch";
+    form.btn1Click();
+    EXPECT_EQ(messages.infos,
+              std::vector<std::string>{"  Hortivex settings successfully exported  "});
+    EXPECT_TRUE(messages.errors.empty());
+    EXPECT_EQ(form.Maximum(), 2);
+    EXPECT_EQ(SendMessageW(Bar(), PBM_GETRANGE, FALSE, 0), 2);
+    EXPECT_EQ(SendMessageW(Bar(), PBM_GETPOS, 0, 0), 0);
+    EXPECT_TRUE(std::filesystem::exists(input + ".ini"));
+    EXPECT_TRUE(IsWindowEnabled(Control(kChooseCaption)));
+}
+
+TEST_F(Form1Win, DroppedFolderIsConvertedAsOneBatch) {
+    std::filesystem::create_directory(dir / "in");
+    const std::string input = (dir / "in" / "a.fvs").string();
+    test::WriteFile(input, std::string(118, '\0'));
+    test::WriteFile((dir / "in" / "notes.txt").string(), "x");
+    form.ConvertDropped({(dir / "in").string()});
+    EXPECT_EQ(messages.infos,
+              std::vector<std::string>{"  Hortivex settings successfully exported  "});
+    EXPECT_TRUE(std::filesystem::exists(input + ".ini"));
+    EXPECT_TRUE(messages.errors.empty());
+}
+
+TEST_F(Form1Win, ButtonsAreDisabledWhileBusy) {
+    form.SetBusy(true);
+    EXPECT_FALSE(IsWindowEnabled(Control(kChooseCaption)));
+    EXPECT_FALSE(IsWindowEnabled(Control(kCloseCaption)));
+    form.SetBusy(false);
+    EXPECT_TRUE(IsWindowEnabled(Control(kChooseCaption)));
+    EXPECT_TRUE(IsWindowEnabled(Control(kCloseCaption)));
+}
+
+TEST(WinFileChooser, FilterAndMultiSelectionResultsAsTheOpenDialogUsesThem) {
+    using namespace std::string_literals;
+    EXPECT_EQ(ChooserFilter(MakeChooserRequest("C:\\data\\")),
+              L"Config files (*.fvd, *.fvs, *.avs, *.ava)\0*.fvd;*.fvs;*.avs;*.ava\0"s);
+    const std::pair<std::wstring, std::vector<std::string>> cases[] = {
+        {L"C:\\data\\a.fvs\0"s, {"C:\\data\\a.fvs"}},
+        {L"C:\\data\0a.fvs\0b.ava\0"s, {"C:\\data\\a.fvs", "C:\\data\\b.ava"}},
+        {L"C:\\\0x.fvd\0"s, {"C:\\x.fvd"}},
+        {L"C:\\caf\u00e9\0\u00e9.avs\0"s, {Narrow(L"C:\\caf\u00e9\\\u00e9.avs")}},
+    };
+    for (const auto& [result, paths] : cases)
+        EXPECT_EQ(ChosenPaths(result), paths);
+}
+
+} // namespace
+} // namespace hortivex
