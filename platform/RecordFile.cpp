@@ -128,15 +128,9 @@ void RecordFile::Write(std::uint64_t n, const std::uint8_t* record) {
         Refuse("Cannot write", path_, "record " + std::to_string(n) + " lies past the end");
     if (!SeekTo(fd_, n * recordSize_))
         Fail("Cannot write", errno);
-    std::size_t done = 0;
-    while (done < recordSize_) {
-        const ssize_t w = sys::Write(fd_, record + done, recordSize_ - done);
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w <= 0)
-            Fail("Cannot write", w < 0 ? errno : EIO);
-        done += static_cast<std::size_t>(w);
-    }
+    errno = 0; // a write that writes nothing leaves errno alone: report that as EIO
+    if (!WriteAll(fd_, {reinterpret_cast<const char*>(record), recordSize_}))
+        Fail("Cannot write", errno != 0 ? errno : EIO);
     position_ = n + 1;
 }
 
