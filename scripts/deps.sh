@@ -34,6 +34,13 @@ if [ "$(id -u)" -ne 0 ]; then
     fi
     sudo=(sudo)
 fi
-echo "Installing: ${missing[*]}"
-"${sudo[@]}" apt-get update -qq
-"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive "${install[@]}" -qq
+# The package tools' output goes to a log that is shown only when the installation fails.
+log="$(mktemp)"
+trap 'rm -f "$log"' EXIT
+echo "Installing ${#missing[@]} packages (log shown on failure): ${missing[*]}"
+if ! { "${sudo[@]}" apt-get update -qq &&
+       "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive "${install[@]}" -qq; } >"$log" 2>&1; then
+    cat "$log" >&2
+    echo "Installing the packages failed (output above)." >&2
+    exit 1
+fi
