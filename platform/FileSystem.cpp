@@ -139,13 +139,14 @@ void WriteThroughTemporary(const fs::path& target, std::string_view bytes,
             // Not permitted for an ordinary user: the file then belongs to the writer.
         }
     }
-    // Changing the owner clears the set-user and set-group bits: those always need the mode set.
+    if (!WriteAll(fd.get(), bytes))
+        fail(errno ? errno : EIO, "Cannot write");
+    // Changing the owner clears the set-user and set-group bits, and so does an ordinary user's
+    // write: those always need the mode set, after the bytes are written.
     const std::optional<mode_t> mask = g_run ? g_run->umask : std::nullopt;
     const bool modeKnown = mask && (want & 07000) == 0 && (create & ~*mask) == want;
     if (keepMode && !modeKnown && ::fchmod(fd.get(), want) != 0)
         fail(errno, "Cannot set the mode of");
-    if (!WriteAll(fd.get(), bytes))
-        fail(errno ? errno : EIO, "Cannot write");
     if (durable && sys::Fsync(fd.get()) != 0)
         fail(errno, "Cannot flush");
     if (::close(fd.release()) != 0)
