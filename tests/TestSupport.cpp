@@ -45,7 +45,23 @@ class FreshServices : public ::testing::EmptyTestEventListener {
     std::unique_ptr<TempDir> workingFolder_;
 };
 
+#ifndef _WIN32
+// A home, settings, data and cache folder of the test program's own (its child processes
+// inherit them), so that no test reads or writes the user's; removed when the program ends.
+void UseThrowAwayHome() {
+    static const TempDir home;
+    const std::string base = home.path().string();
+    ::setenv("HOME", base.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (base + "/config").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (base + "/data").c_str(), 1);
+    ::setenv("XDG_CACHE_HOME", (base + "/cache").c_str(), 1);
+}
+#endif
+
 const bool kRegistered = [] {
+#ifndef _WIN32
+    UseThrowAwayHome();
+#endif
     UseSystemFileNameEncoding();
     ::testing::UnitTest::GetInstance()->listeners().Append(new FreshServices);
     return true;
