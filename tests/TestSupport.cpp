@@ -15,6 +15,10 @@
 #include <sstream>
 #include <stdexcept>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace hortivex::test {
 namespace fs = std::filesystem;
 
@@ -55,6 +59,10 @@ void UseThrowAwayHome() {
     ::setenv("XDG_CONFIG_HOME", (base + "/config").c_str(), 1);
     ::setenv("XDG_DATA_HOME", (base + "/data").c_str(), 1);
     ::setenv("XDG_CACHE_HOME", (base + "/cache").c_str(), 1);
+    // Qt wants a private runtime folder and otherwise makes one under /tmp.
+    const std::string runtime = base + "/runtime";
+    ::mkdir(runtime.c_str(), 0700);
+    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
 }
 #endif
 
