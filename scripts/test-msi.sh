@@ -92,3 +92,7 @@ msiexec /x "$upgrade" || fail "removal failed"
 [ -z "$(shortcuts)" ] || fail "removal left the Start-menu shortcut"
 [ -z "$(entries)" ] || fail "removal left the Apps & features entry: $(entries)"
 echo "installer test: install, repair, upgrade, refused downgrade and removal passed"
+# The prefix takes some 700 MB: it is kept only when a check failed, to look into.
+"$wineserver" -k 2>/dev/null || true
+"$wineserver" -w 2>/dev/null || true
+rm -rf "$WINEPREFIX"
