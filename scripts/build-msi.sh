@@ -35,6 +35,10 @@ awk '/^Copyright: / && !copyright { copyright = "Copyright " substr($0, 12) }
      text && /^ / { line = substr($0, 2); print (line == "." ? "" : line); next }
      text { exit }
      { previous = $0 }' "$root/packaging/copyright" | sed 's/$/\r/' > "$staging/LICENSE.txt"
+if [ "$(wc -l <"$staging/LICENSE.txt")" -lt 10 ]; then
+    echo "build-msi.sh: no MIT licence text found in packaging/copyright" >&2
+    exit 1
+fi
 
 rm -f "$out"
 (cd "$staging" && wixl -a x64 -D Version="$version" -D ProductCode="${product^^}" -o "$out" "$source")
