@@ -9,7 +9,7 @@ namespace hortivex {
 
 // A file of fixed-size records, open until Close or destruction. Records are numbered from 0;
 // a trailing part of a record (an interrupted write) counts as no record. Every open, read and
-// write goes through the fault-injection seam. Failures raise InOutError naming the file.
+// write goes through the system-call seam. Failures raise FileError naming the file.
 class RecordFile {
 public:
     enum class Access { Read, ReadWrite };
@@ -63,7 +63,7 @@ private:
 // Replaces the file at path (or creates it) with bytes as a whole, through a temporary file in
 // the same folder and a rename, so that on any failure an existing file keeps every byte. A
 // symbolic link is followed to its target. A folder, another non-regular file or a read-only
-// file is refused. Raises InOutError naming the file.
+// file is refused. Raises FileError naming the file.
 void ReplaceRecordFile(const std::filesystem::path& path, std::string_view bytes);
 
 } // namespace hortivex

@@ -1,10 +1,10 @@
 #include "TestSupport.h"
 
 #include "options/ProcessState.h"
-#include "platform/FaultInjection.h"
 #include "platform/Folders.h"
 #include "platform/RegistryStore.h"
 #include "platform/Services.h"
+#include "platform/SysCalls.h"
 
 #include <gtest/gtest.h>
 

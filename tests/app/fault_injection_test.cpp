@@ -6,8 +6,8 @@
 #include "options/Options.h"
 #include "options/ProcessState.h"
 #include "platform/Errors.h"
-#include "platform/FaultInjection.h"
 #include "platform/RegistryStore.h"
+#include "platform/SysCalls.h"
 
 #include "TestSupport.h"
 
@@ -44,6 +44,16 @@ const char* OpName(FileOp op) {
         return "fsync";
     case FileOp::Rename:
         return "rename";
+    case FileOp::Close:
+        return "close";
+    case FileOp::Chmod:
+        return "fchmod";
+    case FileOp::Chown:
+        return "fchown";
+    case FileOp::Unlink:
+        return "unlink";
+    case FileOp::FolderSync:
+        return "folder fsync";
     }
     return "?";
 }

@@ -3,8 +3,8 @@
 #include "devices/fertivo/Fertivo.h"
 #include "options/ProcessState.h"
 #include "platform/Errors.h"
-#include "platform/FaultInjection.h"
 #include "platform/Services.h"
+#include "platform/SysCalls.h"
 
 #include "TestSupport.h"
 

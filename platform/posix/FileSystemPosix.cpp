@@ -1,7 +1,8 @@
 #include "platform/FileSystem.h"
 
-#include "platform/FaultInjection.h"
 #include "platform/FileIo.h"
+#include "platform/SafeWriteSystem.h"
+#include "platform/SysCalls.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -9,7 +10,6 @@
 #include <memory>
 #include <optional>
 #include <sys/stat.h>
-#include <system_error>
 #include <unistd.h>
 
 namespace hortivex {
@@ -117,48 +117,6 @@ bool MayWrite(const fs::path& path, const struct stat& st) {
     return ::access(path.c_str(), W_OK) == 0;
 }
 
-void WriteThroughTemporary(const fs::path& target, std::string_view bytes,
-                           const std::optional<FileAttributes>& existing, int newFileMode,
-                           bool durable) {
-    // The mode the file must end with, and the one it is created with (the kernel takes the
-    // umask off); a change afterwards only where the two may differ.
-    const bool keepMode = existing || newFileMode >= 0;
-    const auto want = static_cast<mode_t>(existing ? existing->mode : newFileMode) & 07777;
-    const mode_t create = keepMode ? (want & 0777) : 0666;
-    std::string temp;
-    FileDescriptor fd = CreateTemporary(target, create, temp);
-    auto fail = [&](int err, const char* what) {
-        ::unlink(temp.c_str());
-        ThrowErrno(err, target, what);
-    };
-
-    // Keep the owner when it differs from ours and we may (running as root on someone else's
-    // file); otherwise the file belongs to the writer.
-    if (existing && (!g_run || OwnerDiffers(*g_run, FolderOf(target), *existing))) {
-        if (::fchown(fd.get(), existing->uid, existing->gid) != 0) {
-            // Not permitted for an ordinary user: the file then belongs to the writer.
-        }
-    }
-    // Changing the owner clears the set-user and set-group bits: those always need the mode set.
-    const std::optional<mode_t> mask = g_run ? g_run->umask : std::nullopt;
-    const bool modeKnown = mask && (want & 07000) == 0 && (create & ~*mask) == want;
-    if (keepMode && !modeKnown && ::fchmod(fd.get(), want) != 0)
-        fail(errno, "Cannot set the mode of");
-    if (!WriteAll(fd.get(), bytes))
-        fail(errno ? errno : EIO, "Cannot write");
-    if (durable && sys::Fsync(fd.get()) != 0)
-        fail(errno, "Cannot flush");
-    if (::close(fd.release()) != 0)
-        fail(errno, "Cannot close");
-    if (sys::Rename(temp.c_str(), target.c_str()) != 0)
-        fail(errno, "Cannot replace");
-    if (!durable)
-        return;
-    FileDescriptor dir(::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() >= 0)
-        ::fsync(dir.get()); // best effort: the data itself is already on disk
-}
-
 FileAttributes AttributesOf(const struct stat& st) {
     return FileAttributes{static_cast<std::uint32_t>(st.st_mode & 07777),
                           static_cast<std::uint32_t>(st.st_uid),
@@ -167,19 +125,49 @@ FileAttributes AttributesOf(const struct stat& st) {
 
 } // namespace
 
-void WriteFileAtomically(const fs::path& target, std::string_view bytes, int newFileMode,
-                         bool durable) {
+namespace safewrite {
+
+std::optional<FileAttributes> ExistingAttributes(const fs::path& target) {
     struct stat st {};
-    std::optional<FileAttributes> existing;
-    if (::stat(target.c_str(), &st) == 0)
-        existing = AttributesOf(st);
-    WriteThroughTemporary(target, bytes, existing, newFileMode, durable);
+    if (::stat(target.c_str(), &st) != 0)
+        return std::nullopt;
+    return AttributesOf(st);
 }
 
-void ReplaceFile(const fs::path& target, std::string_view bytes,
-                 const std::optional<FileAttributes>& existing, int newFileMode) {
-    WriteThroughTemporary(target, bytes, existing, newFileMode, false);
+// The mode the file must end with, and the one it is created with (the kernel takes the umask
+// off); KeepAttributes changes it afterwards only where the two may differ.
+int CreationMode(const std::optional<FileAttributes>& existing, int newFileMode) {
+    if (!existing && newFileMode < 0)
+        return 0666;
+    return static_cast<int>((existing ? existing->mode : static_cast<std::uint32_t>(newFileMode)) &
+                            0777);
 }
+
+void KeepAttributes(int fd, const fs::path& target, const std::optional<FileAttributes>& existing,
+                    int newFileMode, int creationMode) {
+    // Keep the owner when it differs from ours and we may (running as root on someone else's
+    // file); otherwise the file belongs to the writer.
+    if (existing && (!g_run || OwnerDiffers(*g_run, FolderOf(target), *existing))) {
+        if (sys::Fchown(fd, existing->uid, existing->gid) != 0) {
+            // Not permitted for an ordinary user: the file then belongs to the writer.
+        }
+    }
+    if (!existing && newFileMode < 0)
+        return;
+    // Changing the owner clears the set-user and set-group bits: those always need the mode set.
+    const auto want = static_cast<mode_t>(existing ? existing->mode : newFileMode) & 07777;
+    const std::optional<mode_t> mask = g_run ? g_run->umask : std::nullopt;
+    const bool modeKnown =
+        mask && (want & 07000) == 0 && (static_cast<mode_t>(creationMode) & ~*mask) == want;
+    if (!modeKnown && sys::Fchmod(fd, want) != 0)
+        ThrowErrno(errno, target, "Cannot set the mode of");
+}
+
+void SyncFolderOf(const fs::path& target) {
+    sys::SyncFolder(FolderOf(target).c_str()); // best effort: the data itself is on disk
+}
+
+} // namespace safewrite
 
 OutputFile ReadOutputFile(const fs::path& path) {
     OutputFile out;
