@@ -73,6 +73,12 @@ std::string StoredFolder(const SettingsStore& settings, RegistryRoot root) {
     return settings.ReadString(root, kSettingsKey, kWorkingDirValue).value_or("");
 }
 
+// A folder that was deleted (or a clone that was removed) since it was stored. One that exists
+// but cannot be examined now (an unreachable share) still counts, and fails when it is used.
+bool IsGone(const std::string& folder) {
+    return Examine(fs::path(folder)).kind == PathKind::Missing;
+}
+
 } // namespace
 
 ChooserRequest MakeChooserRequest(const fs::path& workingFolder) {
@@ -135,13 +141,20 @@ void ConversionDriver::ShowProgress(int position) {
 std::string ConversionDriver::ResolveWorkingFolder() {
     std::string folder;
     bool store = false;
+    // A stored folder that is gone counts as none stored; the stored value stays as it is, so
+    // that a folder which comes back (a drive plugged in again) is used again.
+    bool gone = false;
     for (const RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine}) {
         std::string stored = StoredFolder(settings_, root);
         if (stored.empty())
             continue;
+        if (IsGone(stored)) {
+            gone = true;
+            continue;
+        }
         folder = std::move(stored);
         // The machine-wide value becomes the user's own.
-        store = root == RegistryRoot::LocalMachine;
+        store = root == RegistryRoot::LocalMachine && !gone;
         break;
     }
     if (folder.empty()) {
@@ -154,7 +167,7 @@ std::string ConversionDriver::ResolveWorkingFolder() {
             fs::create_directories(own, ec); // a failure shows later, when a file is written
         }
         folder = WithTrailingSeparator(FileNameText(own));
-        store = true;
+        store = !gone;
     }
     if (store) {
         settings_.CreateKey(RegistryRoot::CurrentUser, kSettingsKey);

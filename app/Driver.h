@@ -77,7 +77,8 @@ public:
     bool ConvertBatch(const std::vector<std::filesystem::path>& files, bool keepGoing = false);
 
     // Settles the working folder from the settings store or the program's folder, stores it
-    // for the current user where needed and answers it (with its trailing separator).
+    // for the current user where needed and answers it (with its trailing separator). A stored
+    // folder that no longer exists counts as none stored, and nothing new is stored for it.
     std::string ResolveWorkingFolder();
 
     void ShowProgress(int position);

@@ -194,9 +194,10 @@ TEST_F(DriverTest, CancelShowsNothingButStoresTheWorkingFolder) {
               dir.path().string() + kPathSeparator);
 }
 
-TEST_F(DriverTest, WorkingFolderComesFromUserThenMachineThenProgram) {
+TEST_F(DriverTest, WorkingFolderComesFromUserThenMachineThenProgramSkippingFoldersThatAreGone) {
     const std::string user = (dir / "user").string() + kPathSeparator;
     const std::string machine = (dir / "machine").string() + kPathSeparator;
+    const std::string gone = (dir / "gone").string() + kPathSeparator;
     const std::string program = dir.path().string() + kPathSeparator;
     std::filesystem::create_directory(dir / "user");
     std::filesystem::create_directory(dir / "machine");
@@ -210,6 +211,9 @@ TEST_F(DriverTest, WorkingFolderComesFromUserThenMachineThenProgram) {
         {"the user's wins and is not written back", user, machine, user, user},
         {"the machine's is copied to the user", {}, machine, machine, machine},
         {"the program folder is stored when none is", {}, {}, program, program},
+        {"the user's is gone: the machine's, nothing stored", gone, machine, machine, gone},
+        {"the user's is gone: the program folder, nothing stored", gone, {}, program, gone},
+        {"the machine's is gone: the program folder, nothing stored", {}, gone, program, {}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -226,6 +230,8 @@ TEST_F(DriverTest, WorkingFolderComesFromUserThenMachineThenProgram) {
         EXPECT_EQ(fresh->ReadString(RegistryRoot::CurrentUser, kSettingsKey, kWorkingDirValue),
                   row.storedForUser);
     }
+    EXPECT_FALSE(std::filesystem::exists(dir / "gone")) << "a folder that is gone is not made";
+    EXPECT_TRUE(messages.infos.empty() && messages.errors.empty()) << "nothing is said";
 }
 
 #ifndef _WIN32 // the Windows variant is in the Windows platform tests
