@@ -186,11 +186,8 @@ int RunBatch(const Request& request) {
     return success ? 0 : 1;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    UseSystemFileNameEncoding();
-    const Request request = ParseArguments(CommandLineArguments(argc, argv));
+// Answers what the request asks for: the help, the version, a usage error or the batch.
+int Run(const Request& request) {
     switch (request.action) {
     case Request::Action::Help:
         std::fputs(kUsage, stdout);
@@ -204,4 +201,11 @@ int main(int argc, char** argv) {
         break;
     }
     return RunBatch(request);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    UseSystemFileNameEncoding();
+    return Run(ParseArguments(CommandLineArguments(argc, argv)));
 }
