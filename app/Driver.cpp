@@ -74,8 +74,13 @@ std::string StoredFolder(const SettingsStore& settings, RegistryRoot root) {
 }
 
 // A folder that was deleted (or a clone that was removed) since it was stored. One that exists
-// but cannot be examined now (an unreachable share) still counts, and fails when it is used.
-bool IsGone(const std::string& folder) {
+// but cannot be examined now (an unreachable share) still counts, and fails when it is used;
+// so does a file of its name, examined without the trailing separator (Windows would answer
+// "path not found" for the file followed by a separator).
+bool IsGone(std::string folder) {
+    while (folder.size() > 1 && (folder.back() == '/' || folder.back() == kPathSeparator) &&
+           folder[folder.size() - 2] != ':')
+        folder.pop_back();
     return Examine(fs::path(folder)).kind == PathKind::Missing;
 }
 
