@@ -142,12 +142,12 @@ BatchResult RunBatch(const fs::path& folder) {
     BatchResult result;
     auto store = MakeMemorySettingsStore();
     ConversionDriver driver(progress, result.messages, *store, folder);
-    driver.onFailed = [&](const std::string& path, const std::string&) {
-        result.failed.push_back(fs::path(path).filename().string());
+    driver.onFailed = [&](const fs::path& path, const std::string&) {
+        result.failed.push_back(path.filename().string());
     };
-    std::vector<std::string> files;
+    std::vector<fs::path> files;
     for (const char* name : kInputs)
-        files.push_back((folder / name).string());
+        files.push_back(folder / name);
     result.converted = driver.ConvertBatch(files);
     return result;
 }

@@ -89,11 +89,12 @@ TEST_F(RegistryTest, WorkingFolderFromTheMachineIsCopiedToTheUser) {
     const auto user = store->ReadString(RegistryRoot::CurrentUser, kSettingsKey, "WorkingDir");
     const auto machine = store->ReadString(RegistryRoot::LocalMachine, kSettingsKey, "WorkingDir");
     store->DeleteKeyTree(RegistryRoot::CurrentUser, kSettingsKey);
-    store->WriteString(RegistryRoot::LocalMachine, kSettingsKey, "WorkingDir", "D:\\shared\\");
+    test::TempDir shared; // a stored folder that is gone would not count
+    const std::string folder = FileNameText(shared.path()) + "\\";
+    store->WriteString(RegistryRoot::LocalMachine, kSettingsKey, "WorkingDir", folder);
     ConversionDriver driver(progress, messages, *store, ProgramFolder());
-    EXPECT_EQ(driver.ResolveWorkingFolder(), "D:\\shared\\");
-    EXPECT_EQ(store->ReadString(RegistryRoot::CurrentUser, kSettingsKey, "WorkingDir"),
-              "D:\\shared\\");
+    EXPECT_EQ(driver.ResolveWorkingFolder(), folder);
+    EXPECT_EQ(store->ReadString(RegistryRoot::CurrentUser, kSettingsKey, "WorkingDir"), folder);
     if (user)
         store->WriteString(RegistryRoot::CurrentUser, kSettingsKey, "WorkingDir", *user);
     else
