@@ -1,8 +1,16 @@
 #pragma once
 
 #include "devices/Device.h"
+#include "devices/MonthLog.h"
+#include "devices/SettingsTransfer.h"
+#include "devices/ViewFile.h"
 
+#include <array>
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
 #include <vector>
 
 namespace hortivex {
@@ -103,6 +111,105 @@ protected:
     }
     // The error for an index outside the list.
     [[noreturn]] static void ThrowIndexError(int index);
+};
+
+// A scheduling controller with a settings record, a log record and built-in view traces of its
+// own types: the settings file and transfer, the month log and the view file are bound to them
+// here once, so that each controller keeps only what differs. The settings travel in
+// SettingsBlocks blocks; the month log stores the blocks that LogBlocks(record) names.
+template <class SettingsRecord, class LogRecordType, std::size_t Traces, int SettingsBlocks>
+class TRecordController : public TControllerWithSchedule {
+public:
+    SettingsRecord& Settings() { return settings_; }
+    const SettingsRecord& Settings() const { return settings_; }
+    // The current log record: the date-time and the blocks last stored or read.
+    LogRecordType& LogRecord() { return logRecord_; }
+    int GetSettingsRecordSize() override { return sizeof(SettingsRecord); }
+    int GetTraceCount(bool) override { return static_cast<int>(Traces); }
+
+    void LoadView(int index) override { Views().Load(index); }
+    void SaveView(int index) override { Views().Save(index); }
+    void DeleteView(int index) override { Views().Delete(index); }
+    void InsertViewGap(int first, int last) override { Views().InsertGap(first, last); }
+    // Trace entries 1 to Traces; any other index answers an all-zero entry.
+    TTraceEntry GetTraceEntry(int index) override {
+        return IsOwnTrace(index) ? traces_[static_cast<std::size_t>(index - 1)] : kNoTraceEntry;
+    }
+    bool IsTraceVisible(int index) override {
+        if (index > static_cast<int>(Traces))
+            return TControllerWithSchedule::IsTraceVisible(index);
+        return index >= 1 && traces_[static_cast<std::size_t>(index - 1)].visible != 0;
+    }
+    std::uint32_t GetTraceColour(int index) override {
+        if (index > static_cast<int>(Traces))
+            return TControllerWithSchedule::GetTraceColour(index);
+        return index >= 1 ? traces_[static_cast<std::size_t>(index - 1)].colour
+                          : kHiddenTraceColour;
+    }
+
+    std::string SaveSettingsFile(const std::string& path) override {
+        return SaveSettingsRecord(*this, path, RecordBytes(settings_));
+    }
+    bool LoadSettingsFile() override {
+        const std::string path =
+            settingsPath_.empty() ? GetSettingsFolder() + GetSettingsFileName(-1) : settingsPath_;
+        return LoadSettingsRecord(path, RecordBytes(settings_));
+    }
+    // A reply of a whole block fills the block that the transfer state names: the first block
+    // when no transfer is under way, then each further one in turn.
+    void StoreSettingsReply(const std::uint8_t* reply, std::size_t length) override {
+        if (!ReplyHolds(reply, length, kSettingsBlockSize))
+            return;
+        if (transferToggle_ == 0) {
+            StoreSettingsBlock(RecordBytes(settings_), 0, reply, length);
+            settingsPage_ = 1;
+            transferToggle_ = 1;
+        } else if (settingsPage_ >= 1 && settingsPage_ < SettingsBlocks) {
+            StoreSettingsBlock(RecordBytes(settings_), settingsPage_, reply, length);
+            if (settingsPage_ == SettingsBlocks - 1)
+                transferToggle_ = 0;
+            else
+                ++settingsPage_;
+        }
+    }
+
+    void AssignLogFile(const std::string& path) override { logFile_.Assign(path); }
+    void OpenLogFile() override { logFile_.Open(); }
+    bool LogEof() override { return logFile_.Eof(); }
+    void CloseLogFile() override { logFile_.Close(); }
+    void AppendLogRecord(const std::string& path) override { logFile_.Append(path); }
+    double ReadLastLogRecord(TDateTime date) override {
+        return OpenMonthLog(date) ? logFile_.ReadLastAndClose() : 0;
+    }
+    TDateTime GetRecordTime() override { return logRecord_.DateTime; }
+    void ShiftRecordDate() override { RebaseDate(logRecord_.DateTime, baseDay_); }
+    void ReadLogRecord() override {
+        ReadLogRecordRaw();
+        RestartPendingTexts();
+    }
+    bool ReadLogRecordRaw() override {
+        logFile_.ReadNext();
+        return true;
+    }
+
+protected:
+    using TControllerWithSchedule::TControllerWithSchedule;
+
+    static bool IsOwnTrace(int index) { return index >= 1 && index <= static_cast<int>(Traces); }
+    // The command that carries block `block` of the settings record, ended by trailer.
+    std::string SettingsCommand(const char* code, int block, std::uint8_t trailer) {
+        return SettingsBlockCommand(GetCommandHeader(), code, RecordBytes(settings_), block,
+                                    trailer);
+    }
+
+    SettingsRecord settings_{};
+    LogRecordType logRecord_{};
+    std::array<TTraceEntry, Traces> traces_{};
+
+private:
+    ViewFile Views() { return ViewFile(*this, traces_); }
+
+    MonthLog logFile_{logRecord_.DateTime, LogBlocks(logRecord_)};
 };
 
 } // namespace hortivex

@@ -21,6 +21,12 @@ struct TTraceEntry {
 };
 static_assert(sizeof(TTraceEntry) == 12);
 
+// The size of the records RecordsDiffer compares.
+inline constexpr std::size_t kComparedRecordSize = 21;
+// Whether two records of kComparedRecordSize bytes differ in any byte; both must point to that
+// many bytes.
+bool RecordsDiffer(const std::uint8_t* a, const std::uint8_t* b);
+
 // The alarm flags a controller fills for the application: one byte a position, 1 for an alarm
 // (Fertivo positions 0 to 2, Aerovane 3 to 20). Two sets compare with RecordsDiffer.
 using TAlarmFlags = std::array<std::uint8_t, kComparedRecordSize>;
@@ -260,5 +266,13 @@ protected:
     int extraTraceCount_ = 0;
     std::array<std::uint8_t, 36> spareArea_{};
 };
+
+// The bytes of a packed record.
+template <class Record> std::span<std::uint8_t> RecordBytes(Record& record) {
+    return {reinterpret_cast<std::uint8_t*>(&record), sizeof record};
+}
+template <class Record> std::span<const std::uint8_t> RecordBytes(const Record& record) {
+    return {reinterpret_cast<const std::uint8_t*>(&record), sizeof record};
+}
 
 } // namespace hortivex

@@ -1,8 +1,8 @@
 #include "devices/aerovane/Aerovane.h"
 
+#include "devices/DeviceRegistry.h"
 #include "devices/Texts.h"
 #include "devices/aerovane/AerovaneSettingsExport.h"
-#include "options/ProcessState.h"
 
 namespace hortivex {
 
@@ -31,8 +31,8 @@ void TAerovane::Construct() {
     capabilityA_ = 1;
     capabilityF_ = 1;
     capabilityB_ = 0;
-    valueCount_ = 21;
-    if (Process().modeFlag)
+    valueCount_ = MainValueCount();
+    if (Registry().modeFlag)
         LoadSettingsFile();
     ResetStatus();
     capabilityC_ = 1;

@@ -1,22 +1,27 @@
 #pragma once
 
 #include "devices/Controller.h"
-#include "devices/DeviceFiles.h"
 #include "devices/aerovane/AerovaneLive.h"
 #include "devices/aerovane/AerovaneSchedule.h"
 #include "devices/aerovane/AerovaneSettings.h"
 
 #include <array>
 #include <filesystem>
+#include <span>
+#include <vector>
 
 namespace hortivex {
 
-// The Aerovane climate controller. Create with TDevice::Create<TAerovane>(room, controller).
-class TAerovane : public TControllerWithSchedule {
-public:
-    TAerovaneSettings& Settings() { return settings_; }
-    const TAerovaneSettings& Settings() const { return settings_; }
+// A month log record of the Aerovane stores its live block and the further bytes after the
+// date-time.
+inline std::vector<std::span<std::uint8_t>> LogBlocks(TAerovaneLogRecord& record) {
+    return {RecordBytes(record.Live), RecordBytes(record.Extra)};
+}
 
+// The Aerovane climate controller. Create with TDevice::Create<TAerovane>(room, controller).
+// Its settings travel in three blocks; it shows 28 traces.
+class TAerovane : public TRecordController<TAerovaneSettings, TAerovaneLogRecord, 28, 3> {
+public:
     // Fills the settings record from the first 177 bytes of an ".avs" file; raises InOutError
     // naming the file when it cannot be opened or read.
     void ReadSettingsFile(const std::filesystem::path& path);
@@ -46,46 +51,23 @@ public:
     void SetFirmwareVersion(int version) override;
     TDeviceForm* CreateDeviceForm() override { return nullptr; }
     void SetControllerName(const std::string& name) override;
-    int GetTraceCount(bool) override { return 28; }
-    int GetSettingsRecordSize() override { return sizeof(TAerovaneSettings); }
     bool HasUnsentChanges() override { return changeFlag1_ || changeFlag2_; }
     void MarkChangedA() override;
     void MarkChangedB() override;
     bool IsFunctionAvailable(int kind, bool defaultValue) override;
     void ResetStatus() override;
 
-    // Views, month log, trace entries, settings transfer and file, registry clean-up
-    // (AerovaneFiles.cpp).
-    void LoadView(int index) override;
-    void SaveView(int index) override;
-    void DeleteView(int index) override;
-    void InsertViewGap(int first, int last) override;
+    // Trace entries and names, settings transfer, registry clean-up (AerovaneFiles.cpp); the
+    // views, the month log and the settings file are the base's. The log record's live block
+    // is the controller's current data.
     void ResetTraces(bool visible) override;
-    // Trace entries 1 to 28, a trace named "n/a" made hidden first; any other index answers an
-    // all-zero entry.
+    // The base's trace entries, a trace named "n/a" made hidden first.
     TTraceEntry GetTraceEntry(int index) override;
     bool IsTraceVisible(int index) override;
-    std::uint32_t GetTraceColour(int index) override;
     std::string GetTraceName(int index, bool combined) override;
     std::string BuildSettingsFirstCommand() override;
     std::string BuildSettingsNextCommand() override;
-    void StoreSettingsReply(const std::uint8_t* reply, std::size_t length) override;
-    std::string SaveSettingsFile(const std::string& path) override;
-    bool LoadSettingsFile() override;
-    void AppendLogRecord(const std::string& path) override;
-    void AssignLogFile(const std::string& path) override;
-    void OpenLogFile() override;
-    double ReadLastLogRecord(TDateTime date) override;
-    bool LogEof() override;
-    TDateTime GetRecordTime() override { return logRecord_.DateTime; }
-    void ShiftRecordDate() override;
-    void CloseLogFile() override;
-    void ReadLogRecord() override;
-    bool ReadLogRecordRaw() override;
     void DeleteRegistrySettings() override;
-    // The current log record: the date-time, the live block and the further bytes last stored
-    // or read.
-    TAerovaneLogRecord& LogRecord() { return logRecord_; }
 
     int GetScheduleCount() override;
     int GetScheduleDay(int index) override;
@@ -151,11 +133,13 @@ public:
 
 protected:
     friend class TDevice;
-    using TControllerWithSchedule::TControllerWithSchedule;
+    using TRecordController::TRecordController;
     void Construct() override;
     std::string UsbSettingsTextAt(TDateTime now) override;
 
 private:
+    // How many status values are shown without the extended-value switch: the main table's.
+    static int MainValueCount();
     const TAerovaneScheduleDay& DayAt(int index) const;
     // Sets the alarm-flag positions of the bits set in block; see GetAlarms.
     bool MapAlarms(const TAerovaneLiveBlock& block, TAlarmFlags& flags, bool filter,
@@ -163,11 +147,6 @@ private:
     std::uint8_t SelectedLightBank();
 
     TAerovaneLiveBlock identityReply_{};
-    TAerovaneSettings settings_{};
-    MonthLog logFile_{logRecord_.DateTime,
-                      {RecordBytes(logRecord_.Live), RecordBytes(logRecord_.Extra)}};
-    TAerovaneLogRecord logRecord_{}; // its live block is the controller's current data
-    std::array<TTraceEntry, 28> traces_{};
     TAerovaneLocalSettings local_;
     bool changeFlag1_ = false;
     bool changeFlag2_ = false;

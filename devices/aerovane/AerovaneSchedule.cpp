@@ -2,7 +2,7 @@
 #include "devices/aerovane/Aerovane.h"
 
 #include "export/ExportWriter.h"
-#include "export/RecordBytes.h"
+#include "export/LittleEndian.h"
 #include "export/TextForms.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
@@ -17,18 +17,16 @@ namespace {
 // Far beyond any real schedule (a day record per day of a grow); a larger file is not one.
 constexpr std::size_t kMaxScheduleDays = 1'000'000;
 
-struct TypedField {
-    const char* key;
-    std::size_t offset;
-    const char* kind;
-};
-
 #define FIELD(name) #name, offsetof(TAerovaneScheduleDay, name)
 // After "Day", "LightBankSP" and "RHMaxSP", in this order.
-const TypedField kTypedFields[] = {
-    {FIELD(DayTempSP), "TEMP"},   {FIELD(LightONTODSP), "DATE"}, {FIELD(LightONDurationSP), "DATE"},
-    {FIELD(NightDropSP), "TEMP"}, {FIELD(VPDorRHDaySP), "RH"},   {FIELD(VPDorRHNightSP), "RH"},
-    {FIELD(CO2SP), "CO2"},
+const WordField kTypedFields[] = {
+    {FIELD(DayTempSP), ValueKind::Temp},
+    {FIELD(LightONTODSP), ValueKind::Date},
+    {FIELD(LightONDurationSP), ValueKind::Date},
+    {FIELD(NightDropSP), ValueKind::Temp},
+    {FIELD(VPDorRHDaySP), ValueKind::RH},
+    {FIELD(VPDorRHNightSP), ValueKind::RH},
+    {FIELD(CO2SP), ValueKind::CO2},
 };
 #undef FIELD
 
@@ -57,8 +55,7 @@ void TAerovane::ExportSchedule(const std::filesystem::path& iniPath) {
                        NumberText(record[offsetof(TAerovaneScheduleDay, LightBankSP)]));
         out.WriteEntry(section, "RHMaxSP",
                        NumberText(record[offsetof(TAerovaneScheduleDay, RHMaxSP)]));
-        for (const TypedField& field : kTypedFields)
-            WriteTypedValue(out, section, field.key, WordAt(record, field.offset), field.kind);
+        WriteWordFields(out, section, record, kTypedFields);
     }
     out.Close();
 }

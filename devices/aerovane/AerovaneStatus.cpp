@@ -2,9 +2,9 @@
 // alarm-active flag, trace values and group names, status values and operating modes.
 #include "devices/aerovane/Aerovane.h"
 
+#include "devices/DeviceRegistry.h"
 #include "devices/Texts.h"
 #include "export/Units.h"
-#include "options/ProcessState.h"
 #include "options/ValueDisplay.h"
 #include "platform/Regional.h"
 #include "platform/Services.h"
@@ -115,10 +115,22 @@ constexpr ValueRow kValueRows[] = {
     {TextId::AvMode, kNoPart, "", 45, Shown::Mode, 0},
 };
 constexpr int kBaseValues = static_cast<int>(std::size(kValueRows));
-constexpr int kExtendedValues = 58;
 
 // Status values 22 to 79 show raw bytes of the live block under the controller's own register
-// names, which are the same in every language: a byte as a number, or one of its bits.
+// names, which are the same in every language: a byte as a number, or one of its bits. Each
+// flag byte shows as itself and then its 8 bits.
+constexpr int kBitsShown = 9;
+// The flag bytes "Bool0" to "Bool4" from live byte 40, the fault bytes from byte 57, then
+// "SetBool0" (byte 46) and "Mode" (byte 45).
+constexpr int kBoolBytes = 5, kFaultBytes = 3;
+constexpr std::size_t kFirstBoolByte = 40, kFirstFaultByte = 57, kSetBoolByte = 46, kModeByte = 45;
+constexpr int kFirstBool = kBaseValues + 1;
+constexpr int kFaults = kFirstBool + kBoolBytes * kBitsShown;
+constexpr int kSetBool = kFaults + kFaultBytes;
+constexpr int kRawMode = kSetBool + kBitsShown;
+constexpr int kExtendedValues = kRawMode - kBaseValues;
+static_assert(kBaseValues + kExtendedValues == 79);
+
 struct RawValue {
     std::string name;
     std::size_t offset = 0;
@@ -133,18 +145,18 @@ RawValue ByteOrBit(const std::string& byteName, std::size_t offset, int position
 }
 
 RawValue RawValueAt(int index) {
-    constexpr int kFirstBool = 22, kFaults = 67, kSetBool = 70, kRawMode = 79;
     if (index < kFaults) {
-        const int group = (index - kFirstBool) / 9;
-        return ByteOrBit("Bool" + std::to_string(group), 40 + static_cast<std::size_t>(group),
-                         (index - kFirstBool) % 9);
+        const int group = (index - kFirstBool) / kBitsShown;
+        return ByteOrBit("Bool" + std::to_string(group),
+                         kFirstBoolByte + static_cast<std::size_t>(group),
+                         (index - kFirstBool) % kBitsShown);
     }
     if (index < kSetBool)
         return {"Fault" + std::to_string(index - kFaults + 1),
-                57 + static_cast<std::size_t>(index - kFaults)};
+                kFirstFaultByte + static_cast<std::size_t>(index - kFaults)};
     if (index < kRawMode)
-        return ByteOrBit("SetBool0", 46, index - kSetBool);
-    return {"Mode", 45};
+        return ByteOrBit("SetBool0", kSetBoolByte, index - kSetBool);
+    return {"Mode", kModeByte};
 }
 
 bool IsStatusValue(int index) {
@@ -246,7 +258,7 @@ double TAerovane::GetTraceValue(int index) {
         if (source.reading == Reading::Byte)
             return ConvertByteValue(at[0], 0);
         double divisor = source.divisor;
-        std::uint8_t& chart = Process().chartScaleFlags;
+        std::uint8_t& chart = Registry().chartScaleFlags;
         if (source.reading == Reading::CO2) {
             const bool scale50 = (live[kOptionByte] & kCO2Scale50) != 0;
             divisor = scale50 ? 50 : 20;
@@ -274,8 +286,12 @@ std::string TAerovane::GetTraceGroupName(int index) {
                                                                         : TextId::AvFunctions);
 }
 
+int TAerovane::MainValueCount() {
+    return kBaseValues;
+}
+
 int TAerovane::GetValueCount() {
-    return valueCount_ + (Process().extendedValues ? kExtendedValues : 0);
+    return valueCount_ + (Registry().extendedValues ? kExtendedValues : 0);
 }
 
 std::string TAerovane::GetValueName(int index) {

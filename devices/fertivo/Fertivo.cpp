@@ -1,4 +1,5 @@
 #include "devices/fertivo/Fertivo.h"
+#include "devices/DeviceRegistry.h"
 
 #include "devices/Texts.h"
 #include "options/Options.h"
@@ -43,9 +44,9 @@ void TFertivo::Construct() {
     pageCaptions_[4] = Text(TextId::PageScheduling);
     capabilityA_ = 1;
     capabilityF_ = 1;
-    valueCount_ = 13;
+    valueCount_ = MainValueCount();
     capabilityB_ = 1;
-    if (Process().modeFlag)
+    if (Registry().modeFlag)
         LoadSettingsFile();
     ResetStatus();
     spareFlag_ = 0;

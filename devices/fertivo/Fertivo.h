@@ -1,7 +1,6 @@
 #pragma once
 
 #include "devices/Controller.h"
-#include "devices/DeviceFiles.h"
 #include "devices/fertivo/FertivoLive.h"
 #include "devices/fertivo/FertivoSchedule.h"
 #include "devices/fertivo/FertivoSettings.h"
@@ -9,17 +8,22 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
+#include <vector>
 
 namespace hortivex {
 
-// The Fertivo nutrient-dosing and irrigation controller. Create with
-// TDevice::Create<TFertivo>(room, controller).
-class TFertivo : public TControllerWithSchedule {
-public:
-    TFertivoSettings& Settings() { return settings_; }
-    const TFertivoSettings& Settings() const { return settings_; }
+// A month log record of the Fertivo stores its status block after the date-time.
+inline std::vector<std::span<std::uint8_t>> LogBlocks(TFertivoLogRecord& record) {
+    return {RecordBytes(record.Status)};
+}
 
+// The Fertivo nutrient-dosing and irrigation controller. Create with
+// TDevice::Create<TFertivo>(room, controller). Its settings travel in two blocks; it shows
+// three traces.
+class TFertivo : public TRecordController<TFertivoSettings, TFertivoLogRecord, 3, 2> {
+public:
     // Fills the settings record from the first 118 bytes of a ".fvs" file; a shorter file
     // fills the start and leaves the rest. Raises InOutError naming the file when it cannot be
     // opened or read at all, so that no export of a record never read passes as success.
@@ -62,36 +66,16 @@ public:
     bool IsFunctionAvailable(int kind, bool defaultValue) override;
     void ResetStatus() override;
 
-    // Views, month log, trace entries, settings transfer and file, registry clean-up
-    // (FertivoFiles.cpp).
-    void LoadView(int index) override;
-    void SaveView(int index) override;
-    void DeleteView(int index) override;
-    void InsertViewGap(int first, int last) override;
+    // Trace entries and names, settings transfer and file, registry clean-up (FertivoFiles.cpp);
+    // the views and the month log are the base's. The log record's status block is the
+    // controller's current status.
     void ResetTraces(bool visible) override;
-    // Trace entries 1 to 3; any other index answers an all-zero entry.
-    TTraceEntry GetTraceEntry(int index) override;
-    bool IsTraceVisible(int index) override;
-    std::uint32_t GetTraceColour(int index) override;
     std::string GetTraceName(int index, bool combined) override;
     std::string BuildSettingsFirstCommand() override;
     std::string BuildSettingsNextCommand() override;
     void StoreSettingsReply(const std::uint8_t* reply, std::size_t length) override;
-    std::string SaveSettingsFile(const std::string& path) override;
     bool LoadSettingsFile() override;
-    void AppendLogRecord(const std::string& path) override;
-    void AssignLogFile(const std::string& path) override;
-    void OpenLogFile() override;
-    double ReadLastLogRecord(TDateTime date) override;
-    bool LogEof() override;
-    TDateTime GetRecordTime() override { return logRecord_.DateTime; }
-    void ShiftRecordDate() override;
-    void CloseLogFile() override;
-    void ReadLogRecord() override;
-    bool ReadLogRecordRaw() override;
     void DeleteRegistrySettings() override;
-    // The current log record: the date-time and the status block last stored or read.
-    TFertivoLogRecord& LogRecord() { return logRecord_; }
 
     int GetScheduleCount() override { return static_cast<int>(local_.Days.size()); }
     int GetScheduleDay(int index) override;
@@ -106,8 +90,6 @@ public:
     void SetFirmwareVersion(int version) override;
     TDeviceForm* CreateDeviceForm() override { return nullptr; }
     void SetControllerName(const std::string& name) override;
-    int GetTraceCount(bool) override { return 3; }
-    int GetSettingsRecordSize() override { return sizeof(TFertivoSettings); }
 
     // Replies, alarms, trace values and names, status values, reminder (FertivoStatus.cpp).
     // A reply fills its block only when it holds the whole block; bytes past it are not read.
@@ -150,18 +132,16 @@ public:
 
 protected:
     friend class TDevice;
-    using TControllerWithSchedule::TControllerWithSchedule;
+    using TRecordController::TRecordController;
     void Construct() override;
     std::string UsbSettingsTextAt(TDateTime now) override;
 
 private:
+    // How many status values are shown without the extended-value switch: the main table's.
+    static int MainValueCount();
     const TFertivoScheduleDay& DayAt(int index) const;
 
     TFertivoIdentityReply identityReply_{};
-    TFertivoSettings settings_{};
-    MonthLog logFile_{logRecord_.DateTime, {RecordBytes(logRecord_.Status)}};
-    TFertivoLogRecord logRecord_{}; // its status block is the controller's current status
-    std::array<TTraceEntry, 3> traces_{};
     TFertivoLocalSettings local_;
     // Spare fields of the controller's state; cleared on construction, read by nothing.
     std::uint8_t spareFlag_ = 0;

@@ -2,10 +2,11 @@
 #include "devices/fertivo/Fertivo.h"
 
 #include "export/IniOutput.h"
-#include "export/RecordBytes.h"
+#include "export/LittleEndian.h"
 #include "export/TextForms.h"
 #include "export/Units.h"
 #include "options/Options.h"
+#include "options/ProcessState.h"
 #include "options/ValueDisplay.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
@@ -132,7 +133,7 @@ void TFertivo::InitScheduleEntry(int index) {
             WordValueText(static_cast<std::uint16_t>(setpoint), kEcDisplayType, factor);
         std::uint16_t raw = static_cast<std::uint16_t>(setpoint);
         if (text != "-----")
-            TextToRaw(text, tag, factor, raw);
+            TextToRaw(text, tag, factor, Process().tempUnitLabel, raw);
         return static_cast<std::int16_t>(raw);
     };
     entry.EC_Day_SP = convert(settings_.EC_Day_SP);

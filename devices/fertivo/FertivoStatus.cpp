@@ -1,9 +1,9 @@
 // What the Fertivo controller reports over its link: the identity and status replies, its
 // alarms, the three trace values and the status values with their names and display texts.
+#include "devices/DeviceRegistry.h"
 #include "devices/Texts.h"
 #include "devices/fertivo/Fertivo.h"
 #include "options/Options.h"
-#include "options/ProcessState.h"
 #include "options/ValueDisplay.h"
 
 #include <array>
@@ -178,7 +178,7 @@ double TFertivo::GetTraceValue(int index) {
     case 1: {
         // The raw reading divided by 10 in every EC unit; an absent reading stays negative.
         const int factor = GetPpmFactor();
-        Process().chartScaleFlags |= kEcTraceFlag;
+        Registry().chartScaleFlags |= kEcTraceFlag;
         return word(status.ECReading, 11, factor) * GetOptions().ECDisplayFactor(factor);
     }
     case 2:
@@ -190,8 +190,12 @@ double TFertivo::GetTraceValue(int index) {
     }
 }
 
+int TFertivo::MainValueCount() {
+    return static_cast<int>(std::size(kMainValues));
+}
+
 int TFertivo::GetValueCount() {
-    return valueCount_ + (Process().extendedValues ? kExtendedValues : 0);
+    return valueCount_ + (Registry().extendedValues ? kExtendedValues : 0);
 }
 
 std::string TFertivo::GetValueName(int index) {
