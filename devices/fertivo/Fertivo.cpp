@@ -1,4 +1,5 @@
 #include "devices/fertivo/Fertivo.h"
+
 #include "devices/DeviceRegistry.h"
 
 #include "devices/Texts.h"
@@ -13,20 +14,11 @@ namespace hortivex {
 
 namespace {
 
-constexpr std::uint8_t kEcUnitCF = 0x02;
-constexpr std::uint8_t kEcUnitPpm = 0x04;
 constexpr std::uint8_t kPhRaise = 0x40;
 constexpr std::uint8_t kPhLower = 0x80;
 
 // Firmware features and the first version that has each.
 constexpr FirmwareFeature kFeatures[] = {{3, 200}, {7, 301}, {8, 303}};
-
-// Sets the process-wide EC unit label and has the options follow it. The first call loads
-// the options, which may write the options file and may raise.
-void SelectEcUnit(const char* label) {
-    Process().ecUnitLabel = label;
-    GetOptions().DeriveUnits();
-}
 
 } // namespace
 
@@ -99,36 +91,45 @@ void TFertivo::ReadSettingsFile(const std::filesystem::path& path) {
     std::memcpy(&settings_, bytes.data(), bytes.size());
 }
 
-bool TFertivo::IsEcUnitCF() {
-    if ((settings_.SetBool2 & (kEcUnitCF | kEcUnitPpm)) != kEcUnitCF)
-        return false;
-    SelectEcUnit(" CF  ");
-    return true;
+bool TFertivo::IsEcUnitCF() const {
+    return EcUnitOf(settings_) == FertivoEcUnit::CF;
 }
 
-bool TFertivo::IsEcUnitMs() {
-    if ((settings_.SetBool2 & (kEcUnitCF | kEcUnitPpm)) != 0)
-        return false;
-    SelectEcUnit("mS/cm");
-    return true;
+bool TFertivo::IsEcUnitMs() const {
+    return EcUnitOf(settings_) == FertivoEcUnit::MsPerCm;
 }
 
-bool TFertivo::IsEcUnitPpm() {
-    if ((settings_.SetBool2 & (kEcUnitCF | kEcUnitPpm)) != kEcUnitPpm)
-        return false;
-    SelectEcUnit("ppm");
-    return true;
+bool TFertivo::IsEcUnitPpm() const {
+    return EcUnitOf(settings_) == FertivoEcUnit::Ppm;
 }
 
-bool TFertivo::IsPhOutputNone() {
+FertivoEcUnit TFertivo::SelectEcUnit() {
+    const FertivoEcUnit unit = EcUnitOf(settings_);
+    const char* label = unit == FertivoEcUnit::CF        ? " CF  "
+                        : unit == FertivoEcUnit::MsPerCm ? "mS/cm"
+                        : unit == FertivoEcUnit::Ppm     ? "ppm"
+                                                         : nullptr;
+    if (label) {
+        Process().ecUnitLabel = label;
+        GetOptions().DeriveUnits();
+    }
+    return unit;
+}
+
+void TFertivo::ExportSettings(const std::filesystem::path& iniPath) {
+    const FertivoEcUnit unit = SelectEcUnit();
+    ExportFertivoSettings(settings_, unit, iniPath);
+}
+
+bool TFertivo::IsPhOutputNone() const {
     return (settings_.SetBool1 & (kPhRaise | kPhLower)) == 0;
 }
 
-bool TFertivo::IsPhOutputRaise() {
+bool TFertivo::IsPhOutputRaise() const {
     return (settings_.SetBool1 & (kPhRaise | kPhLower)) == kPhRaise;
 }
 
-bool TFertivo::IsPhOutputLower() {
+bool TFertivo::IsPhOutputLower() const {
     return (settings_.SetBool1 & (kPhRaise | kPhLower)) == kPhLower;
 }
 

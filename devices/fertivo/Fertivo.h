@@ -4,6 +4,7 @@
 #include "devices/fertivo/FertivoLive.h"
 #include "devices/fertivo/FertivoSchedule.h"
 #include "devices/fertivo/FertivoSettings.h"
+#include "devices/fertivo/FertivoSettingsExport.h"
 
 #include <array>
 #include <cstdint>
@@ -29,7 +30,8 @@ public:
     // opened or read at all, so that no export of a record never read passes as success.
     void ReadSettingsFile(const std::filesystem::path& path);
 
-    // Writes the settings record as the 205 keys of section "Settings".
+    // Selects the EC unit of the settings record (see SelectEcUnit), then writes the record as
+    // the 205 keys of section "Settings".
     void ExportSettings(const std::filesystem::path& iniPath);
 
     TFertivoLocalSettings& LocalSettings() { return local_; }
@@ -47,17 +49,19 @@ public:
     // The entry that applies today; 0 when none does.
     int GetCurrentScheduleIndex();
 
-    // The EC display unit in settings byte 2. The predicate that holds also sets the
-    // process-wide EC unit label and has the options derive their units again (the first time
-    // this loads the options, which may create the options file).
-    bool IsEcUnitCF();
-    bool IsEcUnitMs();
-    bool IsEcUnitPpm();
+    // The EC display unit in settings byte 2.
+    bool IsEcUnitCF() const;
+    bool IsEcUnitMs() const;
+    bool IsEcUnitPpm() const;
+    // Sets the process-wide EC unit label to the unit of settings byte 2 and has the options
+    // derive their units again (the first time this loads the options, which may create the
+    // options file and may raise); nothing when both unit bits are set. Answers the unit.
+    FertivoEcUnit SelectEcUnit();
 
     // The pH output choice in settings byte 1.
-    bool IsPhOutputNone();
-    bool IsPhOutputRaise();
-    bool IsPhOutputLower();
+    bool IsPhOutputNone() const;
+    bool IsPhOutputRaise() const;
+    bool IsPhOutputLower() const;
     bool IsPhOutputBoth();
 
     // The feature set is the base's: ResetFeatures empties it and HasFeature reads it.

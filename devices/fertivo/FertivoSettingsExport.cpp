@@ -1,10 +1,11 @@
 // The export of the Fertivo settings record: section "Settings", 205 keys, in table order.
-#include "devices/fertivo/Fertivo.h"
+#include "devices/fertivo/FertivoSettingsExport.h"
 
 #include "export/ExportWriter.h"
 #include "export/TextForms.h"
 
 #include <array>
+#include <cstddef>
 #include <cstring>
 
 namespace hortivex {
@@ -12,6 +13,10 @@ namespace hortivex {
 namespace {
 
 constexpr const char* kSection = "Settings";
+
+// The EC unit bits of settings byte 2 and the pH output bits of byte 1.
+constexpr std::uint8_t kEcUnitCF = 0x02, kEcUnitPpm = 0x04;
+constexpr std::uint8_t kPhRaise = 0x40, kPhLower = 0x80;
 
 // A key of a flag group: a bit tested with FlagText, or one of the two choice keys.
 enum class FlagKind { Bit, PhOutputChoice, EcUnitChoice };
@@ -181,11 +186,54 @@ const ArrayField kArrayFields[] = {
 
 #undef FIELD
 
+// The pH output choice of settings byte 1: its two bits select one of the four.
+const char* PhOutputText(std::uint8_t flags) {
+    switch (flags & (kPhRaise | kPhLower)) {
+    case 0:
+        return "None";
+    case kPhRaise:
+        return "Raise";
+    case kPhLower:
+        return "Lower";
+    default:
+        return "Both";
+    }
+}
+
+// No unit (both unit bits set) writes the key empty.
+const char* EcUnitText(FertivoEcUnit unit) {
+    switch (unit) {
+    case FertivoEcUnit::MsPerCm:
+        return "EC";
+    case FertivoEcUnit::CF:
+        return "CF";
+    case FertivoEcUnit::Ppm:
+        return "ppm";
+    case FertivoEcUnit::None:
+        break;
+    }
+    return "";
+}
+
 } // namespace
 
-void TFertivo::ExportSettings(const std::filesystem::path& iniPath) {
+FertivoEcUnit EcUnitOf(const TFertivoSettings& settings) {
+    switch (settings.SetBool2 & (kEcUnitCF | kEcUnitPpm)) {
+    case 0:
+        return FertivoEcUnit::MsPerCm;
+    case kEcUnitCF:
+        return FertivoEcUnit::CF;
+    case kEcUnitPpm:
+        return FertivoEcUnit::Ppm;
+    default:
+        return FertivoEcUnit::None;
+    }
+}
+
+void ExportFertivoSettings(const TFertivoSettings& settings, FertivoEcUnit ecUnit,
+                           const std::filesystem::path& iniPath) {
     std::uint8_t record[sizeof(TFertivoSettings)];
-    std::memcpy(record, &settings_, sizeof record);
+    std::memcpy(record, &settings, sizeof record);
     IniOutput out(iniPath);
 
     for (const FlagGroup& group : kFlagGroups) {
@@ -199,15 +247,10 @@ void TFertivo::ExportSettings(const std::filesystem::path& iniPath) {
                 text = FlagText(flags, flag.mask);
                 break;
             case FlagKind::PhOutputChoice:
-                text = IsPhOutputNone()    ? "None"
-                       : IsPhOutputRaise() ? "Raise"
-                       : IsPhOutputLower() ? "Lower"
-                       : IsPhOutputBoth()  ? "Both"
-                                           : "";
+                text = PhOutputText(flags);
                 break;
             case FlagKind::EcUnitChoice:
-                // Both unit bits set select no unit: the key is written empty.
-                text = IsEcUnitCF() ? "CF" : IsEcUnitMs() ? "EC" : IsEcUnitPpm() ? "ppm" : "";
+                text = EcUnitText(ecUnit);
                 break;
             }
             out.WriteEntry(kSection, flag.key, text);
