@@ -20,15 +20,14 @@ inline std::vector<std::span<std::uint8_t>> LogBlocks(TAerovaneLogRecord& record
 
 // The Aerovane climate controller. Create with TDevice::Create<TAerovane>(room, controller).
 // Its settings travel in three blocks; it shows 28 traces.
-class TAerovane : public TRecordController<TAerovaneSettings, TAerovaneLogRecord, 28, 3> {
+class TAerovane : public TRecordController<TAerovaneSettings, TAerovaneLogRecord,
+                                           TAerovaneLocalSettings, 28, 3> {
 public:
     // Fills the settings record from the first 177 bytes of an ".avs" file; raises InOutError
     // naming the file when it cannot be opened or read.
     void ReadSettingsFile(const std::filesystem::path& path);
     // Writes the settings record as the 278 keys of section "Climate".
     void ExportSettings(const std::filesystem::path& iniPath);
-
-    TAerovaneLocalSettings& LocalSettings() { return local_; }
 
     // Replaces the day list with the 20-byte records of an ".ava" file, in file order.
     // Raises InOutError naming the file when it cannot be read.
@@ -38,10 +37,7 @@ public:
 
     // Fills the setpoints of the entry at index from the day before it (the settings record's
     // setpoint block for the first day) and sets its day to index + 1.
-    void InitScheduleEntry(int index);
-    // The index of the day in force today: the last entry before the first whose day lies
-    // after today's day of the grow; 0 when there is none.
-    int GetCurrentScheduleIndex();
+    void InitScheduleEntry(int index) override;
 
     bool ChangeFlag1() const { return changeFlag1_; }
     bool ChangeFlag2() const { return changeFlag2_; }
@@ -70,14 +66,7 @@ public:
     void DeleteRegistrySettings() override;
 
     int GetScheduleCount() override;
-    int GetScheduleDay(int index) override;
-    std::string GetScheduleDateText(int index) override;
-    void SetScheduleStartDate(TDateTime date) override { local_.StartDate = date; }
-    TDateTime GetScheduleStartDate() override;
-    void DeleteScheduleEntry(int index) override;
-    bool AddScheduleEntry(int day) override;
     bool MoveScheduleEntry(int fromDay, int toDay) override;
-    void ScheduleChanged() override {}
     bool UsesUsDateFormat() override { return (settings_.SetBool2 & 0x02) != 0; }
 
     // Replies, change flags, alarms, trace values and names, status values (AerovaneStatus.cpp);
@@ -140,14 +129,12 @@ protected:
 private:
     // How many status values are shown without the extended-value switch: the main table's.
     static int MainValueCount();
-    const TAerovaneScheduleDay& DayAt(int index) const;
     // Sets the alarm-flag positions of the bits set in block; see GetAlarms.
     bool MapAlarms(const TAerovaneLiveBlock& block, TAlarmFlags& flags, bool filter,
                    bool pageTestAll);
     std::uint8_t SelectedLightBank();
 
     TAerovaneLiveBlock identityReply_{};
-    TAerovaneLocalSettings local_;
     bool changeFlag1_ = false;
     bool changeFlag2_ = false;
     TDateTime alarmTime_ = 0; // when the alarm-active flag was last raised

@@ -1,7 +1,5 @@
 #include "devices/fertivo/Fertivo.h"
 
-#include "devices/DeviceRegistry.h"
-
 #include "devices/Texts.h"
 #include "options/Options.h"
 #include "options/ProcessState.h"
@@ -20,30 +18,21 @@ constexpr std::uint8_t kPhLower = 0x80;
 // Firmware features and the first version that has each.
 constexpr FirmwareFeature kFeatures[] = {{3, 200}, {7, 301}, {8, 303}};
 
+// Pages 1, 3 and 5 have captions; capability flag B is set.
+constexpr ControllerIdentity kIdentity{1,
+                                       {'F', 'V'},
+                                       {".fvl", ".fvv", "fvs", "fvd"},
+                                       {TextId::PageStatus, TextId::Count, TextId::PageConfigure,
+                                        TextId::Count, TextId::PageScheduling},
+                                       1};
+
 } // namespace
 
 void TFertivo::Construct() {
     TControllerWithSchedule::Construct();
-    identity_[0] = 1;
-    identity_[3] = 'F';
-    identity_[4] = 'V';
-    logExtension_ = ".fvl";
-    viewExtension_ = ".fvv";
-    settingsExtension_ = "fvs";
-    scheduleExtension_ = "fvd";
-    pageCaptions_[0] = Text(TextId::PageStatus);
-    pageCaptions_[2] = Text(TextId::PageConfigure);
-    pageCaptions_[4] = Text(TextId::PageScheduling);
-    capabilityA_ = 1;
-    capabilityF_ = 1;
-    valueCount_ = MainValueCount();
-    capabilityB_ = 1;
-    if (Registry().modeFlag)
-        LoadSettingsFile();
-    ResetStatus();
+    ConstructAs(kIdentity, MainValueCount());
     spareFlag_ = 0;
     spareValue1_ = spareValue2_ = 0;
-    capabilityC_ = 1;
 }
 
 int TFertivo::FeatureMinVersion(int feature) {
@@ -66,11 +55,14 @@ int TFertivo::GetPpmFactor() {
 }
 
 bool TFertivo::IsFunctionAvailable(int kind, bool defaultValue) {
-    if (kind == 4)
+    switch (kind) {
+    case 4: // always offered
         return true;
-    if (kind == 7)
+    case 7:
         return local_.ScheduleEnabled;
-    return defaultValue;
+    default:
+        return defaultValue;
+    }
 }
 
 void TFertivo::ResetStatus() {

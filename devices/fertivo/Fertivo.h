@@ -23,7 +23,8 @@ inline std::vector<std::span<std::uint8_t>> LogBlocks(TFertivoLogRecord& record)
 // The Fertivo nutrient-dosing and irrigation controller. Create with
 // TDevice::Create<TFertivo>(room, controller). Its settings travel in two blocks; it shows
 // three traces.
-class TFertivo : public TRecordController<TFertivoSettings, TFertivoLogRecord, 3, 2> {
+class TFertivo
+    : public TRecordController<TFertivoSettings, TFertivoLogRecord, TFertivoLocalSettings, 3, 2> {
 public:
     // Fills the settings record from the first 118 bytes of a ".fvs" file; a shorter file
     // fills the start and leaves the rest. Raises InOutError naming the file when it cannot be
@@ -34,8 +35,6 @@ public:
     // the 205 keys of section "Settings".
     void ExportSettings(const std::filesystem::path& iniPath);
 
-    TFertivoLocalSettings& LocalSettings() { return local_; }
-
     // Replaces the day list with the 16-byte records of an ".fvd" file, or, when reading that
     // layout fails part-way, with the file's older 12-byte records. Raises InOutError naming
     // the file when it cannot be read at all. With notify, SettingsChanged follows.
@@ -45,9 +44,7 @@ public:
 
     // Fills the entry at index with the values a new entry starts with: for the first, the
     // settings record's shares, percentages and EC setpoints; else a copy of the entry before.
-    void InitScheduleEntry(int index);
-    // The entry that applies today; 0 when none does.
-    int GetCurrentScheduleIndex();
+    void InitScheduleEntry(int index) override;
 
     // The EC display unit in settings byte 2.
     bool IsEcUnitCF() const;
@@ -82,14 +79,7 @@ public:
     void DeleteRegistrySettings() override;
 
     int GetScheduleCount() override { return static_cast<int>(local_.Days.size()); }
-    int GetScheduleDay(int index) override;
-    std::string GetScheduleDateText(int index) override;
-    void SetScheduleStartDate(TDateTime date) override { local_.StartDate = date; }
-    TDateTime GetScheduleStartDate() override;
-    void DeleteScheduleEntry(int index) override;
-    bool AddScheduleEntry(int day) override;
     bool MoveScheduleEntry(int fromDay, int toDay) override;
-    void ScheduleChanged() override {}
     bool UsesUsDateFormat() override { return (settings_.SetBool2 & 0x08) != 0; }
     void SetFirmwareVersion(int version) override;
     TDeviceForm* CreateDeviceForm() override { return nullptr; }
@@ -137,16 +127,14 @@ public:
 protected:
     friend class TDevice;
     using TRecordController::TRecordController;
-    void Construct() override;
     std::string UsbSettingsTextAt(TDateTime now) override;
+    void Construct() override;
 
 private:
-    // How many status values are shown without the extended-value switch: the main table's.
+    // The count of the main status values: those shown without the extended-value switch.
     static int MainValueCount();
-    const TFertivoScheduleDay& DayAt(int index) const;
 
     TFertivoIdentityReply identityReply_{};
-    TFertivoLocalSettings local_;
     // Spare fields of the controller's state; cleared on construction, read by nothing.
     std::uint8_t spareFlag_ = 0;
     std::int32_t spareValue1_ = 0, spareValue2_ = 0;
