@@ -21,8 +21,8 @@ namespace {
 
 // Far beyond any real schedule; a larger file is not one.
 constexpr std::size_t kMaxScheduleDays = 1'000'000;
-constexpr std::size_t kUploadOffset = 4; // the entry's bytes sent to the controller
-constexpr int kEcDisplayType = 11;       // the EC reading's display conversion
+constexpr std::size_t kUploadOffset = 4;                // the entry's bytes sent to the controller
+constexpr DisplayType kEcDisplayType = DisplayType::EC; // the EC reading's conversion
 
 // The unit tag that reads back what WordValueText wrote in the EC unit in force.
 const char* EcUnitTag(std::uint8_t ecUnit) {
