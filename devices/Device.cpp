@@ -1,5 +1,6 @@
 #include "devices/Device.h"
 
+#include "devices/DeviceRegistry.h"
 #include "devices/Texts.h"
 #include "export/Units.h"
 #include "options/ProcessState.h"
@@ -9,9 +10,14 @@
 #include "platform/Services.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 
 namespace hortivex {
+
+bool RecordsDiffer(const std::uint8_t* a, const std::uint8_t* b) {
+    return std::memcmp(a, b, kComparedRecordSize) != 0;
+}
 
 namespace {
 
@@ -199,12 +205,12 @@ void TDevice::ResetExtraTraces() {
 }
 
 bool TDevice::IsSelectedDevice() const {
-    const auto& selected = Process().selectedControllerName;
+    const auto& selected = Registry().selectedControllerName;
     return selected && *selected == controllerName_;
 }
 
 void TDevice::RegisterDevice() {
-    auto& devices = Process().devices;
+    auto& devices = Registry().devices;
     for (const Ref<TDevice>& device : devices)
         if (device.get() == this)
             return; // listed once, however often its settings are loaded

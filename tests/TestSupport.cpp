@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "devices/DeviceRegistry.h"
 #include "options/ProcessState.h"
 #include "platform/Folders.h"
 #include "platform/RegistryStore.h"
@@ -30,6 +31,7 @@ public:
 class FreshServices : public ::testing::EmptyTestEventListener {
     void OnTestStart(const ::testing::TestInfo&) override {
         ResetProcessState();
+        ResetRegistry();
         ClearFaults();
         ResetPlatformServices();
         InstallRegional(std::make_shared<FixedRegional>());
