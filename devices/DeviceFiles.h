@@ -30,10 +30,25 @@ void DecodeTraceEntries(const std::uint8_t* bytes, std::span<TTraceEntry> entrie
 void EncodeDateTime(double value, std::uint8_t* bytes);
 double DecodeDateTime(const std::uint8_t* bytes);
 
+// Removes a record file that the operation under way has made, unless the operation got as far
+// as Keep: a failed operation leaves no half-made file behind.
+class NewFileUndo {
+public:
+    NewFileUndo(RecordFile& file, bool made) : file_(file), made_(made) {}
+    NewFileUndo(const NewFileUndo&) = delete;
+    NewFileUndo& operator=(const NewFileUndo&) = delete;
+    ~NewFileUndo();
+    void Keep() { made_ = false; }
+
+private:
+    RecordFile& file_;
+    bool made_;
+};
+
 // The view file of a device: one record per view (numbered from 1), each the device's built-in
 // trace entries. Every operation opens the file and closes it again, on failure too; a missing
 // file is first created with 27 records of the traces reset hidden. Input/output failures raise
-// InOutError.
+// InOutError; a failed operation leaves the file as it was and removes a file it made.
 class ViewFile {
 public:
     ViewFile(TDevice& device, std::span<TTraceEntry> traces) : device_(device), traces_(traces) {}
@@ -51,6 +66,8 @@ public:
 private:
     RecordFile OpenFile(bool& created);
     void ReadView(RecordFile& file, int record);
+    // Decodes a view record into the traces; nothing for "".
+    void SetTraces(const std::string& record);
     void WriteView(RecordFile& file, int record);
     std::size_t RecordSize() const { return traces_.size() * kTraceEntrySize; }
 
