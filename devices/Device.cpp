@@ -154,6 +154,8 @@ std::string TDevice::GetSettingsFileName(TDateTime date) const {
         CheckNames();
         return controllerName_ + "." + settingsExtension_;
     }
+    if (!IsCalendarDate(date))
+        throw HxError(Text(TextId::InvalidFileName));
     const CivilDate d = CivilDateOf(date);
     return Digits(d.year, 4) + Digits(d.month, 2) + Digits(d.day, 2) + "." + settingsExtension_;
 }
@@ -163,6 +165,8 @@ std::string TDevice::GetViewFileName() const {
 }
 
 bool TDevice::OpenMonthLog(TDateTime date) {
+    if (!IsCalendarDate(date))
+        return false; // no month log has a name for it
     const CivilDate d = CivilDateOf(date);
     AssignLogFile(GetLogFolder() + Digits(d.year, 4) + Digits(d.month, 2) + GetLogExtension());
     try {

@@ -79,8 +79,12 @@ public:
     const std::string& GetScheduleExtension() const { return scheduleExtension_; }
     std::string GetViewsFolder() const;
     std::string GetSettingsFolder() const;
+    // "*.ext" for date 0, the controller's own name for -1, else "yyyymmdd.ext"; raises
+    // HxError for a date outside the years 1 to 9999.
     std::string GetSettingsFileName(TDateTime date) const;
     std::string GetViewFileName() const;
+    // Assigns and opens the month log of date; false when it cannot be opened or date lies
+    // outside the years 1 to 9999, where no month log has a name.
     bool OpenMonthLog(TDateTime date);
     static void RebaseDate(TDateTime& date, int baseDay);
     static TDateTime DecodePackedTimestamp(const std::uint8_t bytes[5]);

@@ -89,8 +89,10 @@ double MonthLog::ReadLastAndClose() {
 void MonthLog::Append(const std::string& path) const {
     bool created = false;
     RecordFile file = RecordFile::OpenOrCreate(path, recordSize_, created);
+    NewFileUndo undo(file, created);
     file.Append(Encode().data());
     file.Close();
+    undo.Keep();
 }
 
 } // namespace hortivex

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 
 namespace hortivex {
 
@@ -20,7 +21,7 @@ void DecodeTraceEntries(const std::uint8_t* bytes, std::span<TTraceEntry> entrie
 // The view file of a device: one record per view (numbered from 1), each the device's built-in
 // trace entries. Every operation opens the file and closes it again, on failure too; a missing
 // file is first created with 27 records of the traces reset hidden. Input/output failures raise
-// InOutError.
+// InOutError; a failed operation leaves the file as it was and removes a file it made.
 class ViewFile {
 public:
     ViewFile(TDevice& device, std::span<TTraceEntry> traces) : device_(device), traces_(traces) {}
@@ -38,6 +39,11 @@ public:
 private:
     RecordFile OpenFile(bool& created);
     void ReadView(RecordFile& file, int record);
+    // Moves views from, from + step, ..., to (step 1 or -1) each one place against step, in
+    // that order: the view before it is overwritten (step 1) or the one after it (step -1).
+    void MoveViews(int from, int to, int step);
+    // Decodes a view record into the traces; nothing for "".
+    void SetTraces(const std::string& record);
     void WriteView(RecordFile& file, int record);
     std::size_t RecordSize() const { return traces_.size() * kTraceEntrySize; }
 

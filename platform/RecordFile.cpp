@@ -134,6 +134,15 @@ void RecordFile::Close() {
         Fail("Cannot close", errno);
 }
 
+void RecordFile::Discard() noexcept {
+    if (fd_ >= 0)
+        sys::Close(std::exchange(fd_, -1));
+    try {
+        sys::Unlink(NativeName(path_).c_str());
+    } catch (...) { // no memory for the name: the file stays
+    }
+}
+
 void ReplaceRecordFile(const fs::path& path, std::string_view bytes) {
     fs::path target;
     try {

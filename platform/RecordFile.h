@@ -48,6 +48,9 @@ public:
     bool Eof() const { return position_ >= Size(); }
     // Closes the file; raises when closing reports an error (the data may be lost).
     void Close();
+    // Closes the file, errors ignored, and deletes it: for a file that an operation made and
+    // could not finish. A delete that fails leaves the file.
+    void Discard() noexcept;
 
 private:
     RecordFile(std::filesystem::path path, std::size_t recordSize, int fd);
@@ -58,6 +61,24 @@ private:
     std::size_t recordSize_ = 0;
     int fd_ = -1;
     std::uint64_t position_ = 0;
+};
+
+// Deletes a record file that the operation under way has made, unless the operation got as far
+// as Keep: a failed operation leaves no half-made file behind.
+class NewFileUndo {
+public:
+    NewFileUndo(RecordFile& file, bool made) : file_(file), made_(made) {}
+    NewFileUndo(const NewFileUndo&) = delete;
+    NewFileUndo& operator=(const NewFileUndo&) = delete;
+    ~NewFileUndo() {
+        if (made_)
+            file_.Discard();
+    }
+    void Keep() { made_ = false; }
+
+private:
+    RecordFile& file_;
+    bool made_;
 };
 
 // Replaces the file at path (or creates it) with bytes as a whole, through a temporary file in
