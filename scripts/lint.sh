@@ -23,7 +23,7 @@ echo "lint: clang-tidy over ${#sources[@]} files"
 log="$build/clang-tidy.log"
 if ! run-clang-tidy -quiet -p "$build" -j "$(nproc)" \
         -extra-arg=-Wno-unknown-warning-option "${sources[@]}" >"$log" 2>&1; then
-    grep -E -A6 'error:|warning:' "$log" | head -200 >&2
+    sed 's/\x1b\[[0-9;]*m//g' "$log" | grep -E -A4 'error:|warning:' | head -200 >&2
     echo "lint: clang-tidy found the above (whole log: $log)" >&2
     exit 1
 fi
