@@ -28,17 +28,8 @@ trap 'rm -rf "$staging"' EXIT
 cp "$package"/* "$staging/"
 "$root/packaging/windows/make-ico.sh" "$staging/hortivex-converter.ico" \
     "$root/packaging/hortivex-converter-48.png"
-# The licence text of the Debian copyright file, as a Windows text file.
-awk '/^Copyright: / && !copyright { copyright = "Copyright " substr($0, 12) }
-     /^License: MIT$/ && previous == "" { text = 1; print "Hortivex Converter"; print copyright
-                                          print ""; print "MIT License"; print ""; next }
-     text && /^ / { line = substr($0, 2); print (line == "." ? "" : line); next }
-     text { exit }
-     { previous = $0 }' "$root/packaging/copyright" | sed 's/$/\r/' > "$staging/LICENSE.txt"
-if [ "$(wc -l <"$staging/LICENSE.txt")" -lt 10 ]; then
-    echo "build-msi.sh: no MIT licence text found in packaging/copyright" >&2
-    exit 1
-fi
+# The licence, as a Windows text file.
+sed 's/$/\r/' "$root/LICENSE" > "$staging/LICENSE.txt"
 
 rm -f "$out"
 (cd "$staging" && wixl -a x64 -D Version="$version" -D ProductCode="${product^^}" -o "$out" "$source")
