@@ -192,7 +192,7 @@ bool ConversionDriver::ConvertOne(const fs::path& path) {
     return true;
 }
 
-void ConversionDriver::ReportFailure(const fs::path& path, const std::string& reason) {
+void ConversionDriver::ReportFailure(const fs::path& path, const std::string& reason) const {
     if (onFailed)
         onFailed(path, reason);
 }

@@ -96,7 +96,7 @@ private:
     bool ConvertOne(const std::filesystem::path& path);
     // One click's run under its failure guard: the files come from choose(working folder).
     void RunClick(const std::function<Choice(const std::filesystem::path&)>& choose);
-    void ReportFailure(const std::filesystem::path& path, const std::string& reason);
+    void ReportFailure(const std::filesystem::path& path, const std::string& reason) const;
 
     ProgressView& progress_;
     Messages& messages_;

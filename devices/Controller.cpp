@@ -105,7 +105,9 @@ std::string TControllerWithSchedule::ScheduleDateText(TDateTime date, bool usFor
     };
     const CivilDate d = CivilDateOf(date);
     const std::string sep = CurrentRegional().DateSeparator();
-    const std::string dd = two(d.day), mm = two(d.month), yy = two(d.year);
+    const std::string dd = two(d.day);
+    const std::string mm = two(d.month);
+    const std::string yy = two(d.year);
     return usFormat ? mm + sep + dd + sep + yy : dd + sep + mm + sep + yy;
 }
 

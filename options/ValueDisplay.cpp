@@ -50,7 +50,7 @@ float ConvertByteValue(std::uint8_t a, DisplayType type) {
     case DisplayType::ByteTenths:
         return F(a / 10.0L);
     case DisplayType::EC:
-        return EcUnit() == 2 ? F(a / 10.0L) : a;
+        return EcUnit() == 2 ? F(a / 10.0L) : static_cast<float>(a);
     case DisplayType::CO2:
         return F(a * 10.0L);
     case DisplayType::TimesTwentyFive:
@@ -110,6 +110,7 @@ float ConvertWordValue(std::uint8_t lo, std::uint8_t hi, DisplayType type, doubl
     case DisplayType::Sixtieths:
         return F(u / 60.0L);
     case DisplayType::WholeSixties:
+        // NOLINTNEXTLINE(bugprone-integer-division): whole sixties, the remainder dropped
         return static_cast<float>(u / 60);
     case DisplayType::RemainderOfSixty:
         return static_cast<float>(u % 60);

@@ -135,8 +135,9 @@ void PrintSummary(const Counts& counts, std::size_t batchSize) {
     std::fprintf(stderr, "hxconvert: %d converted, %d passed over, %d failed", counts.converted,
                  counts.passedOver, counts.failed);
     // Without --keep-going the batch stops at its first failure.
-    const std::size_t reached =
-        static_cast<std::size_t>(counts.converted + counts.passedOver + counts.failed);
+    const std::size_t reached = static_cast<std::size_t>(counts.converted) +
+                                static_cast<std::size_t>(counts.passedOver) +
+                                static_cast<std::size_t>(counts.failed);
     if (reached < batchSize)
         std::fprintf(stderr, ", %zu not reached", batchSize - reached);
     std::fputc('\n', stderr);

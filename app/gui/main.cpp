@@ -26,5 +26,5 @@ int main(int argc, char* argv[]) {
                           programFolder);
     chooser.SetParent(&form);
     form.show();
-    return app.exec();
+    return QApplication::exec();
 }

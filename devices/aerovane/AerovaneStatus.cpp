@@ -37,7 +37,7 @@ constexpr std::uint8_t kAlarmsValid = 4;
 constexpr std::uint8_t kCO2Scale50 = 128;
 
 constexpr double kMillisecondsPerDay = 86'400'000.0;
-constexpr long long kAlarmDebounceMs = 5 * 60 * 1000;
+constexpr long long kAlarmDebounceMs = 5LL * 60 * 1000;
 
 // The chart-scale flags (process-wide).
 constexpr std::uint8_t kChartCO2 = 2, kChartCO2Scale50 = 4, kChartLight = 8;
@@ -193,7 +193,8 @@ void TAerovane::StoreStatusReplyB(const std::uint8_t* reply, std::size_t length)
 void TAerovane::StoreStatusReplyC(const std::uint8_t* reply, std::size_t length) {
     if (!ReplyHolds(reply, length, sizeof logRecord_.Live))
         return;
-    TAlarmFlags before{}, after{};
+    TAlarmFlags before{};
+    TAlarmFlags after{};
     GetAlarms(before, false);
     StoreReply(logRecord_.Live, reply, length);
     GetAlarms(after, false);
