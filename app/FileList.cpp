@@ -11,7 +11,7 @@ namespace fs = std::filesystem;
 namespace {
 
 void AddFolder(const fs::path& folder, bool recursive, BatchFiles& batch) {
-    std::vector<std::string> files;
+    std::vector<fs::path> files;
     std::vector<fs::path> subfolders;
     std::error_code ec;
     fs::directory_iterator it(folder, ec);
@@ -22,14 +22,14 @@ void AddFolder(const fs::path& folder, bool recursive, BatchFiles& batch) {
         if (entry.is_directory(statError)) {
             if (recursive && !entry.is_symlink(statError))
                 subfolders.push_back(entry.path());
-        } else if (IsClassicFile(entry.path().filename().string())) {
-            files.push_back(entry.path().string());
+        } else if (IsClassicFile(entry.path().filename())) {
+            files.push_back(entry.path());
         } else {
             ++batch.passedOver;
         }
     }
     if (ec) {
-        batch.unreadableFolders.push_back(folder.string() + ": " + ec.message());
+        batch.unreadableFolders.push_back(MessageName(folder) + ": " + ec.message());
         return;
     }
     std::sort(files.begin(), files.end());
@@ -41,9 +41,9 @@ void AddFolder(const fs::path& folder, bool recursive, BatchFiles& batch) {
 
 } // namespace
 
-BatchFiles ExpandFolders(const std::vector<std::string>& names, bool recursive) {
+BatchFiles ExpandFolders(const std::vector<fs::path>& names, bool recursive) {
     BatchFiles batch;
-    for (const std::string& name : names) {
+    for (const fs::path& name : names) {
         std::error_code ec;
         if (fs::is_directory(name, ec)) {
             batch.anyFolder = true;

@@ -2,7 +2,7 @@
 # The Windows part of the tests: cross-compiles the programs and test suites with MinGW-w64,
 # runs each test program under Wine (one Wine process per program, the dialog on a virtual X
 # display), then converts the same inputs with the Linux hxconvert (LINUX_HXCONVERT) and with
-# hxconvert.exe and compares the outputs byte for byte.
+# hxconvert.exe and compares the outputs byte for byte; last it tests the installer.
 # Usage: test-windows.sh LINUX_HXCONVERT
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -43,4 +43,7 @@ step "test suites under Wine"
 
 step "cross-check against Linux"
 "$root/tests/win/cross_check.sh" "$linux_tool" "$build/hxconvert.exe" "$wine"
+
+step "installer"
+"$root/scripts/test-msi.sh" "$linux_tool" "$wine"
 step "done"
