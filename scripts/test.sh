@@ -34,3 +34,11 @@ else
     echo "SKIPPED: the Windows part (needs g++-mingw-w64-x86-64-posix, wine64 and xvfb;"
     echo "         scripts/deps.sh --windows installs them)"
 fi
+
+# The style checks, when clang-format and clang-tidy are installed.
+if command -v clang-format >/dev/null && command -v run-clang-tidy >/dev/null; then
+    "$root/scripts/lint.sh" "$build"
+else
+    echo "SKIPPED: the style checks (need clang-format and clang-tidy;"
+    echo "         scripts/deps.sh --lint installs them)"
+fi
