@@ -2,8 +2,7 @@
 # Installs the Debian packages the build and the tests need, only those that are missing; with
 # --package also those that build and check the Debian package, with --windows those that
 # cross-build the Windows programs and test them under Wine, with --lint the style checkers.
-# Without root it uses sudo;
-# without sudo it prints the command to run as root.
+# Without root it uses sudo; without sudo it prints the command to run as root.
 set -euo pipefail
 
 packages=(cmake g++ ninja-build pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
