@@ -17,9 +17,10 @@ echo "Building and checking the Debian package in $root/build-package"
 # The tests keep their settings, data and caches in a throw-away home inside the build, never
 # in the user's; the locale is fixed so that no test depends on the caller's.
 home="$build/test-home"
-rm -rf "$home" && mkdir -p -m 700 "$home" "$home/tmp"
+# Readable by all, as /tmp is, so that tests that drop privileges (to nobody) can reach it.
+rm -rf "$home" && mkdir -p -m 755 "$home" && mkdir -m 1777 "$home/tmp" && mkdir -m 700 "$home/run"
 export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" \
-       XDG_CACHE_HOME="$home/cache" XDG_RUNTIME_DIR="$home/tmp" TMPDIR="$home/tmp" \
+       XDG_CACHE_HOME="$home/cache" XDG_RUNTIME_DIR="$home/run" TMPDIR="$home/tmp" \
        LANG=C.UTF-8 LC_ALL=C.UTF-8
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}"
