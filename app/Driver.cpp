@@ -141,6 +141,8 @@ std::string ConversionDriver::ResolveWorkingFolder() {
 }
 
 bool ConversionDriver::ConvertOne(const std::string& path) {
+    if (convertOne)
+        return convertOne(path);
     const std::string extension = ExtensionOf(path);
     for (const InputKind& kind : kInputKinds) {
         if (extension == kind.extension) {

@@ -1,0 +1,177 @@
+// hxlog: the controllers' month logs as CSV files.
+#include "app/Driver.h"
+#include "app/FileList.h"
+#include "app/LogExport.h"
+#include "platform/Folders.h"
+#include "platform/Services.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+using namespace hortivex;
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: hxlog [options] [--] FILE|FOLDER...\n"
+    "Exports controller month logs (.fvl, .avl) as CSV files named FILE.csv beside them.\n"
+    "A FOLDER stands for the month logs directly in it (in\n"
+    "name order); a summary line then gives the counts.\n"
+    "\n"
+    "  -k, --keep-going      report a log that fails and go on with the next one\n"
+    "  -r, --recursive       take the month logs of sub-folders too (links to folders\n"
+    "                        are not followed)\n"
+    "  -s, --separator CHAR  the CSV field separator (default \";\" where the decimal\n"
+    "                        symbol is \",\", else \",\"); \"tab\" for a tab\n"
+    "  -h, --help            show this help\n"
+    "      --version         show the version\n"
+    "\n"
+    "The controller comes from the extension, its room and name from the folders the log\n"
+    "lies in: ROOM/Controller logs/CONTROLLER/YYYYMM.avl, or ROOM/Doser logs/YYYYMM.fvl.\n"
+    "Values are shown in the units of the options file _HX.ini in the working folder and\n"
+    "with the decimal symbol of the user's locale (LC_NUMERIC).\n"
+    "\n"
+    "Exit status: 0 all logs exported, 1 a log failed, 2 usage error.\n";
+
+class ConsoleMessages : public Messages {
+public:
+    void Information(const std::string&) override {}
+    void Error(const std::string&, const std::string&) override {}
+    void Plain(const std::string& text) override { std::printf("%s\n", text.c_str()); }
+};
+
+class ConsoleProgress : public ProgressView {
+public:
+    ConsoleProgress() : terminal_(::isatty(STDERR_FILENO) == 1) {}
+    void SetMaximum(int maximum) override { maximum_ = maximum; }
+    int Maximum() const override { return maximum_; }
+    void SetPosition(int position) override {
+        if (terminal_ && maximum_ > 0)
+            std::fprintf(stderr, "\r%d/%d", position, maximum_);
+        if (terminal_ && position == 0)
+            std::fprintf(stderr, "\r\033[K");
+    }
+    void ProcessPendingEvents() override { std::fflush(stderr); }
+
+private:
+    bool terminal_;
+    int maximum_ = 0;
+};
+
+int Usage(const std::string& problem) {
+    std::fprintf(stderr, "hxlog: %s\n%s", problem.c_str(), kUsage);
+    return 2;
+}
+
+void Warn(const std::string& text) {
+    std::fprintf(stderr, "hxlog: %s\n", text.c_str());
+}
+
+struct Counts {
+    int exported = 0;
+    int passedOver = 0;
+    int failed = 0;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    UseSystemFileNameEncoding();
+    bool keepGoing = false;
+    bool recursive = false;
+    char separator = 0;
+    std::vector<std::string> names;
+    bool options = true;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&](const char* what) -> const char* {
+            return i + 1 < argc ? argv[++i]
+                                : (Usage(std::string(what) + " needs a value"), nullptr);
+        };
+        if (options && arg == "--") {
+            options = false;
+        } else if (options && (arg == "-h" || arg == "--help")) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (options && arg == "--version") {
+            std::printf("hxlog %s\n", HX_VERSION);
+            return 0;
+        } else if (options && (arg == "-k" || arg == "--keep-going")) {
+            keepGoing = true;
+        } else if (options && (arg == "-r" || arg == "--recursive")) {
+            recursive = true;
+        } else if (options && (arg == "-s" || arg == "--separator")) {
+            const char* text = value("--separator");
+            if (!text)
+                return 2;
+            const std::string given = text;
+            if (given == "tab")
+                separator = '\t';
+            else if (given.size() == 1 && given != "\"" && given != "\r" && given != "\n")
+                separator = given[0];
+            else
+                return Usage("--separator takes one character other than a quote or \"tab\"");
+        } else if (options && arg.size() > 1 && arg[0] == '-') {
+            return Usage("unknown option " + arg);
+        } else {
+            names.push_back(arg);
+        }
+    }
+    if (names.empty())
+        return Usage("no file given");
+
+    auto messages = std::make_shared<ConsoleMessages>();
+    InstallMessages(messages);
+    ConsoleProgress progress;
+    ConversionDriver driver(progress, *messages, CurrentSettingsStore(), ProgramFolder());
+    try {
+        driver.ResolveWorkingFolder();
+    } catch (const std::exception& e) {
+        Warn(e.what());
+        return 1;
+    }
+
+    const BatchFiles batch = ExpandFolders(names, recursive, IsMonthLog);
+    Counts counts;
+    counts.passedOver = batch.passedOver;
+    counts.failed = static_cast<int>(batch.unreadableFolders.size());
+    for (const std::string& problem : batch.unreadableFolders)
+        Warn(problem);
+    bool success = batch.unreadableFolders.empty();
+
+    const char sep = separator ? separator : RegionalCsvSeparator();
+    driver.convertOne = [&](const std::string& path) {
+        if (!IsMonthLog(path))
+            return false;
+        ExportLogCsv(path, path + ".csv", sep, Warn);
+        return true;
+    };
+    driver.onConverted = [&](const std::string&) { ++counts.exported; };
+    driver.onSkipped = [&](const std::string& path) {
+        ++counts.passedOver;
+        Warn(path + ": passed over, not a month log extension");
+    };
+    driver.onFailed = [&](const std::string& path, const std::string& reason) {
+        ++counts.failed;
+        Warn(path + ": " + reason);
+    };
+    if (success || keepGoing) {
+        if (!batch.files.empty())
+            success = driver.ConvertBatch(batch.files, keepGoing) && success;
+    }
+    if (batch.anyFolder) {
+        std::fprintf(stderr, "hxlog: %d exported, %d passed over, %d failed", counts.exported,
+                     counts.passedOver, counts.failed);
+        const std::size_t reached =
+            static_cast<std::size_t>(counts.exported + counts.passedOver + counts.failed);
+        const std::size_t total = batch.files.size() + batch.unreadableFolders.size() +
+                                  static_cast<std::size_t>(batch.passedOver);
+        if (reached < total)
+            std::fprintf(stderr, ", %zu not reached", total - reached);
+        std::fputc('\n', stderr);
+    }
+    return success ? 0 : 1;
+}
