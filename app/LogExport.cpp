@@ -11,6 +11,7 @@
 #include "platform/StreamingOutput.h"
 
 #include <cmath>
+#include <system_error>
 
 namespace hortivex {
 namespace fs = std::filesystem;
@@ -64,7 +65,8 @@ std::size_t LogRecordSize(LogKind kind) {
 LogOwner LogOwnerOf(const fs::path& log) {
     LogOwner owner;
     owner.kind = LogKindOf(FileNameText(log.filename())).value_or(LogKind::Fertivo);
-    const fs::path absolute = fs::absolute(log).lexically_normal();
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(log, ec).lexically_normal();
     const fs::path folder = absolute.parent_path();
     const std::string folderName = FileNameText(folder.filename());
     const fs::path up = folder.parent_path();

@@ -7,6 +7,7 @@
 #include "app/LogExport.h"
 #include "devices/DeviceFiles.h"
 #include "export/Numeric.h"
+#include "options/ProcessState.h"
 #include "platform/Services.h"
 #include "platform/StreamingOutput.h"
 
@@ -98,6 +99,7 @@ void BM_LogCsvYear(benchmark::State& state) {
     const fs::path folder =
         fs::temp_directory_path() / ("hxlog-bench-" + std::to_string(::getpid()));
     fs::create_directories(folder);
+    Process().workingFolder = folder.string() + "/"; // the options file goes there too
     const std::vector<std::string> files = MakeYear(folder);
     std::uint64_t rows = 0;
     ExportYear(files, rows); // makes the CSVs the floor sizes its writes by, and warms the cache
