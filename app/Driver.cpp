@@ -7,6 +7,7 @@
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
 #include "platform/Folders.h"
+#include "platform/Program.h"
 
 #include <exception>
 #include <new>
@@ -19,28 +20,28 @@ namespace {
 // One row of the dispatch table: an exact extension and what converts such a file.
 struct InputKind {
     const char* extension;
-    void (*convert)(const std::string& path, const std::string& iniPath);
+    void (*convert)(const fs::path& path, const fs::path& iniPath);
 };
 
-void ConvertFertivoSchedule(const std::string& path, const std::string& iniPath) {
+void ConvertFertivoSchedule(const fs::path& path, const fs::path& iniPath) {
     auto controller = TDevice::Create<TFertivo>("1", "2", false);
     controller->ReadScheduleFile(path, false);
     controller->ExportSchedule(iniPath);
 }
 
-void ConvertFertivoSettings(const std::string& path, const std::string& iniPath) {
+void ConvertFertivoSettings(const fs::path& path, const fs::path& iniPath) {
     auto controller = TDevice::Create<TFertivo>("1", "2", false);
     controller->ReadSettingsFile(path);
     controller->ExportSettings(iniPath);
 }
 
-void ConvertAerovaneSettings(const std::string& path, const std::string& iniPath) {
+void ConvertAerovaneSettings(const fs::path& path, const fs::path& iniPath) {
     auto controller = TDevice::Create<TAerovane>("1", "2", false);
     controller->ReadSettingsFile(path);
     controller->ExportSettings(iniPath);
 }
 
-void ConvertAerovaneSchedule(const std::string& path, const std::string& iniPath) {
+void ConvertAerovaneSchedule(const fs::path& path, const fs::path& iniPath) {
     auto controller = TDevice::Create<TAerovane>("1", "2", false);
     controller->ReadScheduleFile(path);
     controller->ExportSchedule(iniPath);
@@ -65,15 +66,27 @@ bool IsWritableFolder(const fs::path& folder) {
     return info.kind == PathKind::Folder && info.writable;
 }
 
-// A program installed under /usr keeps no files beside itself, even for root, who may write
-// there: the options file and the working folder go to the user's data folder instead.
-bool IsInstalledFolder(const fs::path& folder) {
-    return folder.lexically_normal().string().rfind("/usr/", 0) == 0;
+// What the store holds as the working folder under one root: empty when nothing is stored.
+std::string StoredFolder(const SettingsStore& settings, RegistryRoot root) {
+    if (!settings.KeyExists(root, kSettingsKey))
+        return {};
+    return settings.ReadString(root, kSettingsKey, kWorkingDirValue).value_or("");
+}
+
+// A folder that was deleted (or a clone that was removed) since it was stored. One that exists
+// but cannot be examined now (an unreachable share) still counts, and fails when it is used;
+// so does a file of its name, examined without the trailing separator (Windows would answer
+// "path not found" for the file followed by a separator).
+bool IsGone(std::string folder) {
+    while (folder.size() > 1 && (folder.back() == '/' || folder.back() == kPathSeparator) &&
+           folder[folder.size() - 2] != ':')
+        folder.pop_back();
+    return Examine(fs::path(folder)).kind == PathKind::Missing;
 }
 
 } // namespace
 
-ChooserRequest MakeChooserRequest(const std::string& workingFolder) {
+ChooserRequest MakeChooserRequest(const fs::path& workingFolder) {
     ChooserRequest request;
     request.initialFolder = workingFolder;
     request.filterText = "Config files (*.fvd, *.fvs, *.avs, *.ava)";
@@ -81,20 +94,39 @@ ChooserRequest MakeChooserRequest(const std::string& workingFolder) {
     return request;
 }
 
-std::string ExtensionOf(const std::string& path) {
-    const std::size_t last = path.find_last_of(".\\:/");
-    if (last == std::string::npos || path[last] != '.')
+fs::path ExtensionOf(const fs::path& path) {
+    const fs::path::string_type& name = path.native();
+    const fs::path::value_type stops[] = {'.', '\\', ':', '/', 0};
+    const std::size_t last = name.find_last_of(stops);
+    if (last == fs::path::string_type::npos || name[last] != '.')
         return {};
-    return path.substr(last);
+    return name.substr(last);
 }
 
-bool IsClassicFile(const std::string& path) {
-    const std::string extension = ExtensionOf(path);
+namespace {
+
+const InputKind* KindOf(const fs::path& path) {
+    const fs::path extension = ExtensionOf(path);
     for (const InputKind& kind : kInputKinds) {
-        if (extension == kind.extension)
-            return true;
+        if (extension.native() == fs::path(kind.extension).native())
+            return &kind;
     }
-    return false;
+    return nullptr;
+}
+
+} // namespace
+
+bool IsClassicFile(const fs::path& path) {
+    return KindOf(path) != nullptr;
+}
+
+std::string MessageName(const fs::path& path) {
+    try {
+        const std::u8string text = path.u8string();
+        return std::string(text.begin(), text.end());
+    } catch (const std::exception&) {
+        return FileNameText(path); // a Windows name that is not valid UTF-16
+    }
 }
 
 ConversionDriver::ConversionDriver(ProgressView& progress, Messages& messages,
@@ -114,23 +146,33 @@ void ConversionDriver::ShowProgress(int position) {
 std::string ConversionDriver::ResolveWorkingFolder() {
     std::string folder;
     bool store = false;
-    if (settings_.KeyExists(RegistryRoot::CurrentUser, kSettingsKey))
-        folder = settings_.ReadString(RegistryRoot::CurrentUser, kSettingsKey, kWorkingDirValue)
-                     .value_or("");
-    if (folder.empty() && settings_.KeyExists(RegistryRoot::LocalMachine, kSettingsKey)) {
-        folder = settings_.ReadString(RegistryRoot::LocalMachine, kSettingsKey, kWorkingDirValue)
-                     .value_or("");
-        store = !folder.empty();
+    // A stored folder that is gone counts as none stored; the stored value stays as it is, so
+    // that a folder which comes back (a drive plugged in again) is used again.
+    bool gone = false;
+    for (const RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine}) {
+        std::string stored = StoredFolder(settings_, root);
+        if (stored.empty())
+            continue;
+        if (IsGone(stored)) {
+            gone = true;
+            continue;
+        }
+        folder = std::move(stored);
+        // The machine-wide value becomes the user's own.
+        store = root == RegistryRoot::LocalMachine && !gone;
+        break;
     }
     if (folder.empty()) {
         fs::path own = programFolder_;
-        if (!IsWritableFolder(own) || IsInstalledFolder(own)) {
+        // A program installed by the system keeps no files beside itself, even for root, who
+        // may write there: the options file and the working folder go to the user's data folder.
+        if (!IsWritableFolder(own) || IsSystemProgramFolder(own)) {
             own = UserDataFolder();
             std::error_code ec;
             fs::create_directories(own, ec); // a failure shows later, when a file is written
         }
         folder = WithTrailingSeparator(FileNameText(own));
-        store = true;
+        store = !gone;
     }
     if (store) {
         settings_.CreateKey(RegistryRoot::CurrentUser, kSettingsKey);
@@ -140,25 +182,24 @@ std::string ConversionDriver::ResolveWorkingFolder() {
     return folder;
 }
 
-bool ConversionDriver::ConvertOne(const std::string& path) {
+bool ConversionDriver::ConvertOne(const fs::path& path) {
     if (convertOne)
         return convertOne(path);
-    const std::string extension = ExtensionOf(path);
-    for (const InputKind& kind : kInputKinds) {
-        if (extension == kind.extension) {
-            kind.convert(path, path + ".ini");
-            return true;
-        }
-    }
-    return false;
+    const InputKind* kind = KindOf(path);
+    if (kind == nullptr)
+        return false;
+    fs::path iniPath = path;
+    iniPath += ".ini";
+    kind->convert(path, iniPath);
+    return true;
 }
 
-void ConversionDriver::ReportFailure(const std::string& path, const std::string& reason) {
+void ConversionDriver::ReportFailure(const fs::path& path, const std::string& reason) const {
     if (onFailed)
         onFailed(path, reason);
 }
 
-bool ConversionDriver::ConvertBatch(const std::vector<std::string>& files, bool keepGoing) {
+bool ConversionDriver::ConvertBatch(const std::vector<fs::path>& files, bool keepGoing) {
     // What every file's write needs of the process (the umask, our user) is read once.
     const FileRunScope run;
     const int count = static_cast<int>(files.size());
@@ -166,7 +207,7 @@ bool ConversionDriver::ConvertBatch(const std::vector<std::string>& files, bool 
     bool allConverted = true;
     std::string firstFailure;
     for (int i = 0; i < count; ++i) {
-        const std::string& path = files[static_cast<std::size_t>(i)];
+        const fs::path& path = files[static_cast<std::size_t>(i)];
         std::string reason;
         try {
             if (ConvertOne(path)) {
@@ -185,7 +226,7 @@ bool ConversionDriver::ConvertBatch(const std::vector<std::string>& files, bool 
         if (!reason.empty()) {
             ReportFailure(path, reason);
             if (allConverted)
-                firstFailure = path + ": " + reason;
+                firstFailure = MessageName(path) + ": " + reason;
             allConverted = false;
             if (!keepGoing)
                 break;
@@ -202,21 +243,20 @@ bool ConversionDriver::ConvertBatch(const std::vector<std::string>& files, bool 
 }
 
 void ConversionDriver::ConvertFiles(FileChooser& chooser) {
-    RunClick([&](const std::string& folder) { return chooser.Choose(MakeChooserRequest(folder)); });
+    RunClick([&](const fs::path& folder) { return chooser.Choose(MakeChooserRequest(folder)); });
 }
 
-void ConversionDriver::ConvertFiles(const std::vector<std::string>& files) {
-    RunClick([&](const std::string&) { return std::optional(files); });
+void ConversionDriver::ConvertFiles(const std::vector<fs::path>& files) {
+    RunClick([&](const fs::path&) { return std::optional(files); });
 }
 
-void ConversionDriver::RunClick(
-    const std::function<std::optional<std::vector<std::string>>(const std::string&)>& choose) {
+void ConversionDriver::RunClick(const std::function<Choice(const fs::path&)>& choose) {
     progress_.SetBusy(true);
     try {
         ShowProgress(0);
-        const std::string folder = ResolveWorkingFolder();
+        const fs::path folder = ResolveWorkingFolder();
         // An empty choice is a cancel too: a batch of no files would show success at once.
-        auto files = choose(folder);
+        const Choice files = choose(folder);
         if (files && !files->empty())
             ConvertBatch(*files);
     } catch (const std::exception& e) {
@@ -229,38 +269,36 @@ void ConversionDriver::RunClick(
     progress_.SetBusy(false);
 }
 
-void RunOneBatch(bool& running, ProgressView& progress, Messages& messages, SettingsStore& settings,
-                 const fs::path& programFolder, const std::function<void(ConversionDriver&)>& run) {
-    if (running)
+DialogSession::DialogSession(ProgressView& progress, Messages& messages, SettingsStore& settings,
+                             fs::path programFolder, FileChooser& chooser)
+    : progress_(progress), messages_(messages), settings_(settings),
+      programFolder_(std::move(programFolder)), chooser_(chooser) {}
+
+void DialogSession::Run(const std::function<void(ConversionDriver&)>& run) {
+    if (running_)
         return;
-    running = true;
+    running_ = true;
     struct Reset {
         bool& flag;
         ~Reset() { flag = false; }
-    } reset{running};
-    ConversionDriver driver(progress, messages, settings, programFolder);
+    } reset{running_};
+    ConversionDriver driver(progress_, messages_, settings_, programFolder_);
     run(driver);
 }
 
-void RunDropBatch(bool& running, ProgressView& progress, Messages& messages,
-                  SettingsStore& settings, const fs::path& programFolder,
-                  const std::vector<std::string>& paths) {
-    if (running || paths.empty())
+void DialogSession::ChooseFiles() {
+    Run([this](ConversionDriver& driver) { driver.ConvertFiles(chooser_); });
+}
+
+void DialogSession::Drop(const std::vector<fs::path>& paths) {
+    if (running_ || paths.empty())
         return;
     const BatchFiles batch = ExpandFolders(paths, false);
     if (!batch.unreadableFolders.empty()) {
-        messages.Error(kFailureMessage, batch.unreadableFolders.front());
+        messages_.Error(kFailureMessage, batch.unreadableFolders.front());
         return;
     }
-    RunOneBatch(running, progress, messages, settings, programFolder,
-                [&batch](ConversionDriver& driver) { driver.ConvertFiles(batch.files); });
-}
-
-void RunChooseFileClick(bool& running, ProgressView& progress, Messages& messages,
-                        SettingsStore& settings, const fs::path& programFolder,
-                        FileChooser& chooser) {
-    RunOneBatch(running, progress, messages, settings, programFolder,
-                [&chooser](ConversionDriver& driver) { driver.ConvertFiles(chooser); });
+    Run([&batch](ConversionDriver& driver) { driver.ConvertFiles(batch.files); });
 }
 
 } // namespace hortivex

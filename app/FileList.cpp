@@ -10,9 +10,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void AddFolder(const fs::path& folder, bool recursive, bool (*takes)(const std::string&),
+void AddFolder(const fs::path& folder, bool recursive, bool (*takes)(const fs::path&),
                BatchFiles& batch) {
-    std::vector<std::string> files;
+    std::vector<fs::path> files;
     std::vector<fs::path> subfolders;
     std::error_code ec;
     fs::directory_iterator it(folder, ec);
@@ -23,14 +23,14 @@ void AddFolder(const fs::path& folder, bool recursive, bool (*takes)(const std::
         if (entry.is_directory(statError)) {
             if (recursive && !entry.is_symlink(statError))
                 subfolders.push_back(entry.path());
-        } else if (takes(entry.path().filename().string())) {
-            files.push_back(entry.path().string());
+        } else if (takes(entry.path().filename())) {
+            files.push_back(entry.path());
         } else {
             ++batch.passedOver;
         }
     }
     if (ec) {
-        batch.unreadableFolders.push_back(folder.string() + ": " + ec.message());
+        batch.unreadableFolders.push_back(MessageName(folder) + ": " + ec.message());
         return;
     }
     std::sort(files.begin(), files.end());
@@ -42,14 +42,14 @@ void AddFolder(const fs::path& folder, bool recursive, bool (*takes)(const std::
 
 } // namespace
 
-BatchFiles ExpandFolders(const std::vector<std::string>& names, bool recursive) {
+BatchFiles ExpandFolders(const std::vector<fs::path>& names, bool recursive) {
     return ExpandFolders(names, recursive, IsClassicFile);
 }
 
-BatchFiles ExpandFolders(const std::vector<std::string>& names, bool recursive,
-                         bool (*takes)(const std::string& name)) {
+BatchFiles ExpandFolders(const std::vector<fs::path>& names, bool recursive,
+                         bool (*takes)(const fs::path& name)) {
     BatchFiles batch;
-    for (const std::string& name : names) {
+    for (const fs::path& name : names) {
         std::error_code ec;
         if (fs::is_directory(name, ec)) {
             batch.anyFolder = true;

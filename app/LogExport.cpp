@@ -1,10 +1,12 @@
 #include "app/LogExport.h"
 
+#include "app/Driver.h"
+
+#include "devices/DeviceRegistry.h"
 #include "devices/Texts.h"
 #include "devices/aerovane/Aerovane.h"
 #include "devices/fertivo/Fertivo.h"
 #include "export/Numeric.h"
-#include "options/ProcessState.h"
 #include "platform/Errors.h"
 #include "platform/Folders.h"
 #include "platform/Services.h"
@@ -42,11 +44,8 @@ void Append2(std::string& out, long long value) {
 
 } // namespace
 
-std::optional<LogKind> LogKindOf(const std::string& path) {
-    const std::size_t last = path.find_last_of(".\\:/");
-    if (last == std::string::npos || path[last] != '.')
-        return std::nullopt;
-    const std::string extension = path.substr(last);
+std::optional<LogKind> LogKindOf(const fs::path& path) {
+    const fs::path extension = ExtensionOf(path);
     if (extension == ".fvl")
         return LogKind::Fertivo;
     if (extension == ".avl")
@@ -54,7 +53,7 @@ std::optional<LogKind> LogKindOf(const std::string& path) {
     return std::nullopt;
 }
 
-bool IsMonthLog(const std::string& path) {
+bool IsMonthLog(const fs::path& path) {
     return LogKindOf(path).has_value();
 }
 
@@ -64,7 +63,7 @@ std::size_t LogRecordSize(LogKind kind) {
 
 LogOwner LogOwnerOf(const fs::path& log) {
     LogOwner owner;
-    owner.kind = LogKindOf(FileNameText(log.filename())).value_or(LogKind::Fertivo);
+    owner.kind = LogKindOf(log.filename()).value_or(LogKind::Fertivo);
     std::error_code ec;
     const fs::path absolute = fs::absolute(log, ec).lexically_normal();
     const fs::path folder = absolute.parent_path();
@@ -94,12 +93,12 @@ Ref<TDevice> MakeLogDevice(const LogOwner& owner) {
     return Ref<TDevice>(TDevice::Create<TAerovane>(room, controller, false).get());
 }
 
-ExtendedValuesScope::ExtendedValuesScope() : saved_(Process().extendedValues) {
-    Process().extendedValues = true;
+ExtendedValuesScope::ExtendedValuesScope() : saved_(Registry().extendedValues) {
+    Registry().extendedValues = true;
 }
 
 ExtendedValuesScope::~ExtendedValuesScope() {
-    Process().extendedValues = saved_;
+    Registry().extendedValues = saved_;
 }
 
 char RegionalCsvSeparator() {
@@ -158,18 +157,19 @@ void AppendCsvCell(std::string& out, const std::string& text, char separator) {
         out += '"';
 }
 
-std::uint64_t ExportLogCsv(const std::string& logPath, const std::string& csvPath, char separator,
+std::uint64_t ExportLogCsv(const fs::path& logPath, const fs::path& csvPath, char separator,
                            const LogWarning& warn) {
     const std::optional<LogKind> kind = LogKindOf(logPath);
+    const std::string logName = MessageName(logPath);
     if (!kind)
-        throw HxError(logPath + ": not a month log (.fvl or .avl)");
+        throw HxError(logName + ": not a month log (.fvl or .avl)");
     LogOwner owner = LogOwnerOf(logPath);
     owner.kind = *kind;
     const Ref<TDevice> device = MakeLogDevice(owner);
     const ExtendedValuesScope extended;
     const int values = device->GetValueCount();
 
-    device->AssignLogFile(logPath);
+    device->AssignLogFile(FileNameText(logPath));
     device->OpenLogFile();
     StreamingOutput out(csvPath);
     std::string rows;
@@ -186,7 +186,7 @@ std::uint64_t ExportLogCsv(const std::string& logPath, const std::string& csvPat
         device->ReadLogRecord();
         if (!AppendIsoDateTime(rows, device->GetRecordTime())) {
             if (warn)
-                warn(logPath + ": record " + std::to_string(record + 1) +
+                warn(logName + ": record " + std::to_string(record + 1) +
                      " has no valid date and time; left out");
             continue;
         }
@@ -208,7 +208,7 @@ std::uint64_t ExportLogCsv(const std::string& logPath, const std::string& csvPat
     const PathInfo info = Examine(logPath);
     const std::uintmax_t trailing = info.size % LogRecordSize(*kind);
     if (info.kind == PathKind::File && trailing != 0 && warn)
-        warn(logPath + ": the last " + std::to_string(trailing) +
+        warn(logName + ": the last " + std::to_string(trailing) +
              " bytes form no whole record (an interrupted write); left out");
     return written;
 }

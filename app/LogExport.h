@@ -16,8 +16,8 @@ enum class LogKind { Fertivo, Aerovane };
 
 // The controller kind of a month log by its exact extension (".fvl", ".avl"); none for any
 // other file.
-std::optional<LogKind> LogKindOf(const std::string& path);
-bool IsMonthLog(const std::string& path);
+std::optional<LogKind> LogKindOf(const std::filesystem::path& path);
+bool IsMonthLog(const std::filesystem::path& path);
 // The bytes of one record of a month log of kind.
 std::size_t LogRecordSize(LogKind kind);
 
@@ -68,7 +68,8 @@ using LogWarning = std::function<void(const std::string& text)>;
 // A record whose date-time is no valid date is left out, and trailing bytes that form no whole
 // record too; each is reported to warn. Answers the number of rows written. Raises HxError
 // (InOutError for the files) naming the file.
-std::uint64_t ExportLogCsv(const std::string& logPath, const std::string& csvPath, char separator,
+std::uint64_t ExportLogCsv(const std::filesystem::path& logPath,
+                           const std::filesystem::path& csvPath, char separator,
                            const LogWarning& warn);
 
 // Appends a CSV cell, quoted when it holds the separator, a quote, CR or LF; bytes of 0x80 and

@@ -38,6 +38,7 @@ struct Batch {
             const fs::path path = folder / ("room" + std::to_string(i) + ".fvs");
             std::ofstream(path, std::ios::binary) << record;
             files.push_back(path.string());
+            paths.push_back(path);
         }
     }
     ~Batch() { fs::remove_all(folder); }
@@ -49,6 +50,7 @@ struct Batch {
 
     fs::path folder;
     std::vector<std::string> files;
+    std::vector<fs::path> paths; // the files as the driver takes them
 };
 
 Batch& TheBatch() {
@@ -71,7 +73,7 @@ void BM_ConvertFvsBatch(benchmark::State& state) {
         state.PauseTiming();
         batch.RemoveOutputs();
         state.ResumeTiming();
-        if (!driver.ConvertBatch(batch.files))
+        if (!driver.ConvertBatch(batch.paths))
             state.SkipWithError("conversion failed");
     }
     state.SetItemsProcessed(state.iterations() * kFiles);
@@ -88,7 +90,7 @@ void BM_PlainWriteBaseline(benchmark::State& state) {
         NullMessages messages;
         ConversionDriver driver(progress, messages, CurrentSettingsStore(), batch.folder);
         batch.RemoveOutputs();
-        driver.ConvertBatch(batch.files);
+        driver.ConvertBatch(batch.paths);
         for (const auto& f : batch.files) {
             std::ifstream in(f + ".ini", std::ios::binary);
             std::ostringstream text;

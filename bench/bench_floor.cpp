@@ -90,6 +90,7 @@ struct Files {
             fs::create_directory(dir);
             inputs.push_back((dir / ("room" + extension)).string());
             WriteAll(inputs.back(), other);
+            inputPaths.emplace_back(inputs.back());
         }
         Convert();
         for (const auto& input : inputs)
@@ -106,7 +107,7 @@ struct Files {
         bench::NullProgress progress;
         bench::NullMessages messages;
         ConversionDriver driver(progress, messages, CurrentSettingsStore(), folder);
-        return driver.ConvertBatch(inputs);
+        return driver.ConvertBatch(inputPaths);
     }
 
     // What the outputs hold before a timed run.
@@ -137,6 +138,7 @@ struct Files {
 
     fs::path folder;
     std::vector<std::string> inputs, oldOutputs, newOutputs;
+    std::vector<fs::path> inputPaths; // the inputs as the driver takes them
 };
 
 double Median(std::vector<double> v) {

@@ -66,6 +66,7 @@ struct MixedBatch {
             const fs::path path = folder / ("f" + std::to_string(i) + extension);
             WriteAll(path, bytes);
             files.push_back(path.string());
+            paths.push_back(path);
         }
     }
     ~MixedBatch() { fs::remove_all(folder); }
@@ -79,11 +80,12 @@ struct MixedBatch {
         NullProgress progress;
         NullMessages messages;
         ConversionDriver driver(progress, messages, CurrentSettingsStore(), folder);
-        return driver.ConvertBatch(files);
+        return driver.ConvertBatch(paths);
     }
 
     fs::path folder;
     std::vector<std::string> files;
+    std::vector<fs::path> paths; // the files as the driver takes them
 };
 
 MixedBatch& TheMixedBatch() {

@@ -5,7 +5,7 @@
 #include "BenchSupport.h"
 
 #include "app/LogExport.h"
-#include "devices/DeviceFiles.h"
+#include "devices/MonthLog.h"
 #include "export/Numeric.h"
 #include "options/ProcessState.h"
 #include "platform/Services.h"

@@ -9,7 +9,9 @@ set(hx_docdir ${CMAKE_INSTALL_DATADIR}/doc/${HX_PACKAGE_NAME})
 
 # Manual pages and the changelog are installed compressed, without a time stamp in the gzip
 # header, so the same sources give the same package.
-configure_file(${hx_source}/changelog.in ${hx_made}/changelog @ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/DebianChangelog.cmake)
+hx_debian_changelog(${CMAKE_CURRENT_SOURCE_DIR}/CHANGELOG.md ${hx_made}/changelog ${HX_PACKAGE_NAME}
+                    "${HX_MAINTAINER}")
 configure_file(${hx_source}/hortivex-converter.metainfo.xml
                ${hx_made}/hortivex-converter.metainfo.xml @ONLY)
 find_program(HX_GZIP gzip REQUIRED)

@@ -1,5 +1,6 @@
 #include "devices/Controller.h"
 
+#include "devices/DeviceRegistry.h"
 #include "devices/Texts.h"
 #include "options/ProcessState.h"
 #include "platform/Errors.h"
@@ -104,7 +105,9 @@ std::string TControllerWithSchedule::ScheduleDateText(TDateTime date, bool usFor
     };
     const CivilDate d = CivilDateOf(date);
     const std::string sep = CurrentRegional().DateSeparator();
-    const std::string dd = two(d.day), mm = two(d.month), yy = two(d.year);
+    const std::string dd = two(d.day);
+    const std::string mm = two(d.month);
+    const std::string yy = two(d.year);
     return usFormat ? mm + sep + dd + sep + yy : dd + sep + mm + sep + yy;
 }
 
@@ -145,6 +148,27 @@ void TControllerWithSchedule::ScheduleChanged() {
 }
 bool TControllerWithSchedule::UsesUsDateFormat() {
     throw AbstractMethodError();
+}
+
+void TControllerWithSchedule::ConstructAs(const ControllerIdentity& identity, int mainValues) {
+    identity_[0] = identity.kind;
+    identity_[3] = static_cast<std::uint8_t>(identity.letters[0]);
+    identity_[4] = static_cast<std::uint8_t>(identity.letters[1]);
+    logExtension_ = identity.extensions[0];
+    viewExtension_ = identity.extensions[1];
+    settingsExtension_ = identity.extensions[2];
+    scheduleExtension_ = identity.extensions[3];
+    for (std::size_t i = 0; i < identity.pages.size(); ++i)
+        if (identity.pages[i] != TextId::Count)
+            pageCaptions_[i] = Text(identity.pages[i]);
+    capabilityA_ = 1;
+    capabilityF_ = 1;
+    capabilityB_ = identity.capabilityB;
+    valueCount_ = mainValues;
+    if (Registry().modeFlag)
+        LoadSettingsFile();
+    ResetStatus();
+    capabilityC_ = 1;
 }
 
 } // namespace hortivex

@@ -1,8 +1,22 @@
 #pragma once
 
 #include "devices/Device.h"
+#include "devices/MonthLog.h"
+#include "devices/SettingsTransfer.h"
+#include "devices/Texts.h"
+#include "devices/ViewFile.h"
+#include "export/IniOutput.h"
+#include "export/LittleEndian.h"
+#include "export/TextForms.h"
 
+#include <array>
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <span>
+#include <string>
 #include <vector>
 
 namespace hortivex {
@@ -53,6 +67,17 @@ protected:
     static TDateTime Now();
 };
 
+// What tells a concrete controller apart when it is constructed: its kind code and two type
+// letters, the extensions of its log, view, settings and schedule files, the captions of its
+// five pages (TextId::Count for none) and its capability flag B.
+struct ControllerIdentity {
+    std::uint8_t kind;
+    std::array<char, 2> letters;
+    std::array<const char*, 4> extensions;
+    std::array<TextId, 5> pages;
+    std::uint8_t capabilityB;
+};
+
 // A controller that keeps a schedule; the schedule operations belong to the concrete classes.
 class TControllerWithSchedule : public TUSBController {
 public:
@@ -69,6 +94,12 @@ public:
 
 protected:
     using TUSBController::TUSBController;
+
+    // A concrete controller's own construction steps: its identity, extensions, page captions
+    // and capability flags, the status values shown without the extended-value switch, then,
+    // with the application's mode switch, its settings file, then ResetStatus and capability
+    // flag C.
+    void ConstructAs(const ControllerIdentity& identity, int mainValues);
 
     // "dd/mm/yy", or "mm/dd/yy" in the US format, with the regional date separator.
     static std::string ScheduleDateText(TDateTime date, bool usFormat);
@@ -103,6 +134,171 @@ protected:
     }
     // The error for an index outside the list.
     [[noreturn]] static void ThrowIndexError(int index);
+};
+
+// A scheduling controller with a settings record, a log record and built-in view traces of its
+// own types: the settings file and transfer, the month log and the view file are bound to them
+// here once, so that each controller keeps only what differs. The settings travel in
+// SettingsBlocks blocks; the month log stores the blocks that LogBlocks(record) names.
+template <class SettingsRecord, class LogRecordType, class Local, std::size_t Traces,
+          int SettingsBlocks>
+class TRecordController : public TControllerWithSchedule {
+public:
+    using ScheduleDay = typename decltype(Local::Days)::value_type;
+
+    // The controller's local settings: among them the schedule days and start date.
+    Local& LocalSettings() { return local_; }
+    // Fills the entry at index with the values a new entry starts with.
+    virtual void InitScheduleEntry(int index) = 0;
+    // The entry that applies today; 0 when none does.
+    int GetCurrentScheduleIndex() {
+        return CurrentScheduleIndex(local_.Days, local_.StartDate, Now());
+    }
+    int GetScheduleDay(int index) override { return DayAt(index).Day; }
+    std::string GetScheduleDateText(int index) override {
+        return ScheduleDateText(local_.StartDate + DayAt(index).Day - 1, UsesUsDateFormat());
+    }
+    void SetScheduleStartDate(TDateTime date) override { local_.StartDate = date; }
+    TDateTime GetScheduleStartDate() override {
+        if (local_.StartDate == 0)
+            local_.StartDate = Now();
+        return local_.StartDate;
+    }
+    // Removes exactly the entry at index, whether or not the schedule is in use; an index
+    // outside the list changes nothing.
+    void DeleteScheduleEntry(int index) override {
+        if (index < 0 || static_cast<std::size_t>(index) >= local_.Days.size())
+            return;
+        local_.Days.erase(local_.Days.begin() + index);
+    }
+    bool AddScheduleEntry(int day) override {
+        return InsertScheduleDay(local_.Days, day,
+                                 [this](int position) { InitScheduleEntry(position); });
+    }
+    void ScheduleChanged() override {}
+
+    SettingsRecord& Settings() { return settings_; }
+    const SettingsRecord& Settings() const { return settings_; }
+    // The current log record: the date-time and the blocks last stored or read.
+    LogRecordType& LogRecord() { return logRecord_; }
+    int GetSettingsRecordSize() override { return sizeof(SettingsRecord); }
+    int GetTraceCount(bool) override { return static_cast<int>(Traces); }
+
+    void LoadView(int index) override { Views().Load(index); }
+    void SaveView(int index) override { Views().Save(index); }
+    void DeleteView(int index) override { Views().Delete(index); }
+    void InsertViewGap(int first, int last) override { Views().InsertGap(first, last); }
+    // Trace entries 1 to Traces; any other index answers an all-zero entry.
+    TTraceEntry GetTraceEntry(int index) override {
+        return IsOwnTrace(index) ? traces_[static_cast<std::size_t>(index - 1)] : kNoTraceEntry;
+    }
+    bool IsTraceVisible(int index) override {
+        if (index > static_cast<int>(Traces))
+            return TControllerWithSchedule::IsTraceVisible(index);
+        return index >= 1 && traces_[static_cast<std::size_t>(index - 1)].visible != 0;
+    }
+    std::uint32_t GetTraceColour(int index) override {
+        if (index > static_cast<int>(Traces))
+            return TControllerWithSchedule::GetTraceColour(index);
+        return index >= 1 ? traces_[static_cast<std::size_t>(index - 1)].colour
+                          : kHiddenTraceColour;
+    }
+
+    std::string SaveSettingsFile(const std::string& path) override {
+        return SaveSettingsRecord(*this, path, RecordBytes(settings_));
+    }
+    bool LoadSettingsFile() override {
+        const std::string path =
+            settingsPath_.empty() ? GetSettingsFolder() + GetSettingsFileName(-1) : settingsPath_;
+        return LoadSettingsRecord(path, RecordBytes(settings_));
+    }
+    // A reply of a whole block fills the block that the transfer state names: the first block
+    // when no transfer is under way, then each further one in turn.
+    void StoreSettingsReply(const std::uint8_t* reply, std::size_t length) override {
+        if (!ReplyHolds(reply, length, kSettingsBlockSize))
+            return;
+        if (transferToggle_ == 0) {
+            StoreSettingsBlock(RecordBytes(settings_), 0, reply, length);
+            settingsPage_ = 1;
+            transferToggle_ = 1;
+        } else if (settingsPage_ >= 1 && settingsPage_ < SettingsBlocks) {
+            StoreSettingsBlock(RecordBytes(settings_), settingsPage_, reply, length);
+            if (settingsPage_ == SettingsBlocks - 1)
+                transferToggle_ = 0;
+            else
+                ++settingsPage_;
+        }
+    }
+
+    void AssignLogFile(const std::string& path) override { logFile_.Assign(path); }
+    void OpenLogFile() override { logFile_.Open(); }
+    bool LogEof() override { return logFile_.Eof(); }
+    void CloseLogFile() override { logFile_.Close(); }
+    void AppendLogRecord(const std::string& path) override { logFile_.Append(path); }
+    double ReadLastLogRecord(TDateTime date) override {
+        return OpenMonthLog(date) ? logFile_.ReadLastAndClose() : 0;
+    }
+    TDateTime GetRecordTime() override { return logRecord_.DateTime; }
+    void ShiftRecordDate() override { RebaseDate(logRecord_.DateTime, baseDay_); }
+    void ReadLogRecord() override {
+        ReadLogRecordRaw();
+        RestartPendingTexts();
+    }
+    bool ReadLogRecordRaw() override {
+        logFile_.ReadNext();
+        return true;
+    }
+
+protected:
+    using TControllerWithSchedule::TControllerWithSchedule;
+
+    static bool IsOwnTrace(int index) { return index >= 1 && index <= static_cast<int>(Traces); }
+    // The command that carries block `block` of the settings record, ended by trailer.
+    std::string SettingsCommand(const char* code, int block, std::uint8_t trailer) {
+        return SettingsBlockCommand(GetCommandHeader(), code, RecordBytes(settings_), block,
+                                    trailer);
+    }
+
+    // length bytes from offset of the schedule day in force at the instant now; zero bytes when
+    // the schedule is off or empty.
+    std::string CurrentDayBytes(TDateTime now, std::size_t offset, std::size_t length) const {
+        if (!local_.ScheduleEnabled || local_.Days.empty())
+            return std::string(length, '\0');
+        const auto index =
+            static_cast<std::size_t>(CurrentScheduleIndex(local_.Days, local_.StartDate, now));
+        return std::string(reinterpret_cast<const char*>(&local_.Days[index]) + offset, length);
+    }
+    // Writes each schedule day as section prefix + its index: its "Day", then what
+    // writeDay(out, section, bytes) adds from the day's bytes.
+    template <class WriteDay>
+    void ExportDays(const std::filesystem::path& iniPath, const char* prefix,
+                    WriteDay writeDay) const {
+        IniOutput out(iniPath);
+        for (std::size_t i = 0; i < local_.Days.size(); ++i) {
+            std::uint8_t record[sizeof(ScheduleDay)];
+            std::memcpy(record, &local_.Days[i], sizeof record);
+            const std::string section = prefix + IndexText(static_cast<long long>(i));
+            out.WriteWholeEntry(section, "Day", LongAt(record, offsetof(ScheduleDay, Day)));
+            writeDay(out, section, record);
+        }
+        out.Close();
+    }
+
+    const ScheduleDay& DayAt(int index) const {
+        if (index < 0 || static_cast<std::size_t>(index) >= local_.Days.size())
+            ThrowIndexError(index);
+        return local_.Days[static_cast<std::size_t>(index)];
+    }
+
+    SettingsRecord settings_{};
+    LogRecordType logRecord_{};
+    Local local_;
+    std::array<TTraceEntry, Traces> traces_{};
+
+private:
+    ViewFile Views() { return ViewFile(*this, traces_); }
+
+    MonthLog logFile_{logRecord_.DateTime, LogBlocks(logRecord_)};
 };
 
 } // namespace hortivex

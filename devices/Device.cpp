@@ -1,5 +1,6 @@
 #include "devices/Device.h"
 
+#include "devices/DeviceRegistry.h"
 #include "devices/Texts.h"
 #include "export/Units.h"
 #include "options/ProcessState.h"
@@ -9,9 +10,14 @@
 #include "platform/Services.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 
 namespace hortivex {
+
+bool RecordsDiffer(const std::uint8_t* a, const std::uint8_t* b) {
+    return std::memcmp(a, b, kComparedRecordSize) != 0;
+}
 
 namespace {
 
@@ -148,6 +154,8 @@ std::string TDevice::GetSettingsFileName(TDateTime date) const {
         CheckNames();
         return controllerName_ + "." + settingsExtension_;
     }
+    if (!IsCalendarDate(date))
+        throw HxError(Text(TextId::InvalidFileName));
     const CivilDate d = CivilDateOf(date);
     return Digits(d.year, 4) + Digits(d.month, 2) + Digits(d.day, 2) + "." + settingsExtension_;
 }
@@ -157,6 +165,8 @@ std::string TDevice::GetViewFileName() const {
 }
 
 bool TDevice::OpenMonthLog(TDateTime date) {
+    if (!IsCalendarDate(date))
+        return false; // no month log has a name for it
     const CivilDate d = CivilDateOf(date);
     AssignLogFile(GetLogFolder() + Digits(d.year, 4) + Digits(d.month, 2) + GetLogExtension());
     try {
@@ -199,12 +209,12 @@ void TDevice::ResetExtraTraces() {
 }
 
 bool TDevice::IsSelectedDevice() const {
-    const auto& selected = Process().selectedControllerName;
+    const auto& selected = Registry().selectedControllerName;
     return selected && *selected == controllerName_;
 }
 
 void TDevice::RegisterDevice() {
-    auto& devices = Process().devices;
+    auto& devices = Registry().devices;
     for (const Ref<TDevice>& device : devices)
         if (device.get() == this)
             return; // listed once, however often its settings are loaded

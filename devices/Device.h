@@ -21,6 +21,12 @@ struct TTraceEntry {
 };
 static_assert(sizeof(TTraceEntry) == 12);
 
+// The size of the records RecordsDiffer compares.
+inline constexpr std::size_t kComparedRecordSize = 21;
+// Whether two records of kComparedRecordSize bytes differ in any byte; both must point to that
+// many bytes.
+bool RecordsDiffer(const std::uint8_t* a, const std::uint8_t* b);
+
 // The alarm flags a controller fills for the application: one byte a position, 1 for an alarm
 // (Fertivo positions 0 to 2, Aerovane 3 to 20). Two sets compare with RecordsDiffer.
 using TAlarmFlags = std::array<std::uint8_t, kComparedRecordSize>;
@@ -73,8 +79,12 @@ public:
     const std::string& GetScheduleExtension() const { return scheduleExtension_; }
     std::string GetViewsFolder() const;
     std::string GetSettingsFolder() const;
+    // "*.ext" for date 0, the controller's own name for -1, else "yyyymmdd.ext"; raises
+    // HxError for a date outside the years 1 to 9999.
     std::string GetSettingsFileName(TDateTime date) const;
     std::string GetViewFileName() const;
+    // Assigns and opens the month log of date; false when it cannot be opened or date lies
+    // outside the years 1 to 9999, where no month log has a name.
     bool OpenMonthLog(TDateTime date);
     static void RebaseDate(TDateTime& date, int baseDay);
     static TDateTime DecodePackedTimestamp(const std::uint8_t bytes[5]);
@@ -113,12 +123,12 @@ public:
     virtual void ResetTraces(bool visible);
     virtual void SaveView(int index);
     virtual void UpdateTraceCount();
-    virtual void Reserved6();
+    virtual void Reserved6(); // an unused slot of the device interface; raises when called
     virtual void ResetState();
     virtual void ResetFeatures();
     virtual int FeatureMinVersion(int feature);
     virtual void SetFirmwareVersion(int version);
-    virtual void Reserved11();
+    virtual void Reserved11(); // an unused slot that does nothing
     virtual TDeviceForm* CreateDeviceForm();
     virtual int GetPpmFactor();
     virtual void SetControllerName(const std::string& name);
@@ -133,27 +143,29 @@ public:
     virtual std::uint8_t GetKindCode(int index);
     virtual std::string BuildClockCommand();
     virtual std::string BuildA0Command();
+    // Constants of the full application's device interface; nothing in this system reads them.
     virtual int FixedValueA() { return 75; }
     virtual int FixedValueB() { return 4; }
     virtual std::string NextPendingText() { return {}; }
-    virtual bool FixedFlagA() { return true; }
-    virtual int FixedValueD() { return 0; }
-    virtual int FixedValueC() { return 12; }
+    virtual bool FixedFlagA() { return true; } // a constant like FixedValueA
+    virtual int FixedValueD() { return 0; }    // a constant like FixedValueA
+    virtual int FixedValueC() { return 12; }   // a constant like FixedValueA
     virtual int GetTraceCount(bool withExtra) { return withExtra ? extraTraceCount_ : 0; }
     virtual int GetValueCount() { return valueCount_; }
     virtual double GetTraceValue(int index);
-    virtual double FixedRealValue() { return 0.0; }
+    virtual double FixedRealValue() { return 0.0; } // a constant like FixedValueA
     virtual bool IsTraceVisible(int index);
     virtual std::uint32_t GetTraceColour(int index);
     virtual std::string GetTraceName(int index, bool combined);
     virtual std::string GetTraceGroupName(int index);
-    virtual std::string EmptyTextA() { return {}; }
+    virtual std::string EmptyTextA() { return {}; } // a text slot that answers nothing
     virtual std::string BuildSettingsNextCommand() { return {}; }
     virtual int GetSettingsRecordSize() { return 0; }
     virtual void StoreSettingsReply(const std::uint8_t* reply, std::size_t length);
     virtual std::string SaveSettingsFile(const std::string& path);
     virtual bool LoadSettingsFile() { return false; }
-    virtual int FixedValueE() { return 0; }
+    virtual int FixedValueE() { return 0; } // a constant like FixedValueA
+    // An option bit of the controller's identity reply; false for a device without one.
     virtual bool SettingsFlagA() { return false; }
     virtual std::string BuildSettingsFirstCommand();
     virtual TDateTime DecodeStatusTime();
@@ -161,11 +173,13 @@ public:
     virtual bool GetAlarms(TAlarmFlags& flags, bool filter);
     virtual bool HasAlarms();
     virtual bool GetAlarmEnables(TAlarmFlags& flags, bool filter);
+    // Store the controller's replies: A and B the identity reply (A also takes the firmware
+    // version from it), C the status or live block.
     virtual void StoreStatusReplyA(const std::uint8_t* reply, std::size_t length);
     virtual void StoreStatusReplyB(const std::uint8_t* reply, std::size_t length);
     virtual void StoreStatusReplyC(const std::uint8_t* reply, std::size_t length);
     virtual void AssignLogFile(const std::string& path);
-    virtual void Reserved59();
+    virtual void Reserved59(); // unused, as Reserved6
     virtual void OpenLogFile();
     virtual double ReadLastLogRecord(TDateTime date);
     virtual bool LogEof();
@@ -174,24 +188,28 @@ public:
     virtual void CloseLogFile();
     virtual void ReadLogRecord();
     virtual bool ReadLogRecordRaw();
+    // The flag in bit value 128 of byte 4 of the current packed timestamp.
     virtual bool StatusFlagA();
+    // Intervals each controller fixes for the full application (60 and 30 or 60); nothing in
+    // this system reads them.
     virtual int FixedIntervalA();
     virtual int FixedIntervalB();
     virtual void DeleteView(int index);
     virtual void InsertViewGap(int first, int last);
-    virtual void Reserved73();
-    virtual void Reserved74();
-    virtual std::string EmptyTextB() { return {}; }
-    virtual void Reserved76();
+    virtual void Reserved73();                      // unused, as Reserved6
+    virtual void Reserved74();                      // unused, as Reserved6
+    virtual std::string EmptyTextB() { return {}; } // as EmptyTextA
+    virtual void Reserved76();                      // unused, as Reserved6
     virtual bool IsAnyActive();
-    virtual void Reserved78();
+    virtual void Reserved78(); // unused, as Reserved6
+    // Notifications from the full application; both controllers ignore them.
     virtual void NotifyA();
     virtual void NotifyB();
     virtual void NotifyC();
     virtual bool IsFunctionAvailable(int kind, bool defaultValue);
     virtual std::string GetValueName(int index);
     virtual std::string GetValueText(int index);
-    virtual int FixedValueF() { return 0; }
+    virtual int FixedValueF() { return 0; } // a constant like FixedValueA
     virtual bool HasFeature(int bit);
     virtual void ShowDeviceForm();
     virtual bool IsOutputEnabled(int index, bool defaultValue);
@@ -202,6 +220,8 @@ public:
     virtual void DeleteRegistrySettings();
     virtual bool IsOptionInstalled() { return false; }
     virtual bool HasUnsentChanges() { return false; }
+    // Record that settings were changed on the controller's pages (the Aerovane raises its two
+    // change flags, see HasUnsentChanges).
     virtual void MarkChangedA() {}
     virtual void MarkChangedB() {}
     virtual bool GetWarningText(std::string& text);
@@ -237,6 +257,9 @@ protected:
     std::string settingsExtension_;
     std::string viewExtension_;
     std::string scheduleExtension_;
+    // Capability flags A to F: set by the constructors (A, F and C to 1 in both controllers, B
+    // to 1 in the Fertivo only, D by TGenericController), cleared by ResetState, read by
+    // nothing in this system.
     std::uint8_t capabilityA_ = 0;
     TSystemList systemList_;
     std::uint8_t capabilityB_ = 0, capabilityC_ = 0, capabilityD_ = 0, capabilityE_ = 0,
@@ -260,5 +283,13 @@ protected:
     int extraTraceCount_ = 0;
     std::array<std::uint8_t, 36> spareArea_{};
 };
+
+// The bytes of a packed record.
+template <class Record> std::span<std::uint8_t> RecordBytes(Record& record) {
+    return {reinterpret_cast<std::uint8_t*>(&record), sizeof record};
+}
+template <class Record> std::span<const std::uint8_t> RecordBytes(const Record& record) {
+    return {reinterpret_cast<const std::uint8_t*>(&record), sizeof record};
+}
 
 } // namespace hortivex

@@ -1,6 +1,6 @@
 #include "export/ExportWriter.h"
 
-#include "export/RecordBytes.h"
+#include "export/LittleEndian.h"
 #include "export/TextForms.h"
 
 #include <charconv>
@@ -56,24 +56,29 @@ void CheckRun(std::span<const std::uint8_t> bytes, int firstIndex, int lastIndex
 
 } // namespace
 
-std::string TypedValueText(std::int16_t raw, std::string_view kind) {
-    if (kind == "DATE")
+std::string TypedValueText(std::int16_t raw, ValueKind kind) {
+    switch (kind) {
+    case ValueKind::Date:
         return TimeText(static_cast<std::uint16_t>(raw));
-    if (kind == "TEMP")
+    case ValueKind::Temp:
+    case ValueKind::pH:
+    case ValueKind::EC_EC:
+    case ValueKind::WGTMOL:
         return NumberText(ThroughSingle(raw, 100));
-    if (kind == "RH" || kind == "CO2")
-        return NumberText(raw);
-    if (kind == "EC_CF")
+    case ValueKind::EC_CF:
         return NumberText(ThroughSingle(raw, 10));
-    if (kind == "pH" || kind == "EC_EC" || kind == "WGTMOL")
-        return NumberText(ThroughSingle(raw, 100));
-    if (kind == "EC_ppm") // nearest whole number, ties to even
+    case ValueKind::EC_ppm: // nearest whole number, ties to even
         return NumberText(std::nearbyint(static_cast<long double>(raw) / 100));
+    case ValueKind::RH:
+    case ValueKind::CO2:
+    case ValueKind::Others:
+        break;
+    }
     return NumberText(raw);
 }
 
 void WriteTypedValue(IniOutput& out, std::string_view section, std::string_view key,
-                     std::int16_t raw, std::string_view kind) {
+                     std::int16_t raw, ValueKind kind) {
     const auto bits = static_cast<std::uint16_t>(raw);
     out.WriteEntry(section, JoinedKey(key, "_LOW"), NumberText(bits & 0xFF));
     out.WriteEntry(section, JoinedKey(key, "_HIGHT"), NumberText(bits >> 8));

@@ -9,13 +9,26 @@
 
 namespace hortivex {
 
-// The text a raw 16-bit setting is written as, by its value kind tag ("DATE", "TEMP", "RH",
-// "CO2", "EC_CF", "pH", "EC_EC", "WGTMOL", "EC_ppm"; any other tag gives the whole number).
-std::string TypedValueText(std::int16_t raw, std::string_view kind);
+// What a raw 16-bit setting holds, which decides the text it is written as.
+enum class ValueKind {
+    Date,   // minutes since midnight, written as a time of day "hh:mm"
+    Temp,   // hundredths of a degree
+    RH,     // a relative humidity, written as the whole number
+    CO2,    // a CO2 level, written as the whole number
+    EC_CF,  // tenths of a CF unit
+    pH,     // hundredths of a pH unit
+    EC_EC,  // hundredths of a mS/cm
+    WGTMOL, // hundredths of a molecular weight
+    EC_ppm, // hundredths, written as the nearest whole number (ties to even)
+    Others, // anything else, written as the whole number
+};
+
+// The text a raw 16-bit setting is written as, by its value kind.
+std::string TypedValueText(std::int16_t raw, ValueKind kind);
 
 // Writes key_LOW (low byte), key_HIGHT (high byte) and key (the value by its kind), in order.
 void WriteTypedValue(IniOutput& out, std::string_view section, std::string_view key,
-                     std::int16_t raw, std::string_view kind);
+                     std::int16_t raw, ValueKind kind);
 
 // Writes stem_<firstIndex + k> = bytes[k] as a number, k = 0 .. lastIndex - firstIndex.
 void WriteByteGroup(IniOutput& out, std::string_view section, std::string_view stem,
@@ -30,7 +43,7 @@ void WriteCharGroup(IniOutput& out, std::string_view section, std::string_view s
 struct WordField {
     const char* key;
     std::size_t offset;
-    const char* kind;
+    ValueKind kind;
 };
 struct ArrayField {
     const char* stem;

@@ -4,8 +4,6 @@
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
 
-#include <cerrno>
-
 namespace hortivex {
 namespace fs = std::filesystem;
 
@@ -58,16 +56,10 @@ void IniOutput::Close() {
     try {
         // Not flushed to the disk: a batch of thousands of files would wait on the disk for
         // each one; the rename alone keeps a program crash or a full disk from leaving a
-        // half-written file.
-        ReplaceFile(target_, bytes, existing_, newFileMode_);
-    } catch (const TempFileError& e) {
-        // A writable file in a folder that takes no new file is written in place. Any other
-        // reason (a full disk, an I/O error) would likely fail the rewrite too, after the
-        // truncation had already lost the old contents, so the file is left as it is.
-        const int reason = e.code().value();
-        if (!existing_ || (reason != EACCES && reason != EPERM) ||
-            !WriteFileInPlace(target_, bytes))
-            Refuse();
+        // half-written file. A writable file in a folder that takes no new file is written in
+        // place.
+        ReplaceFile(target_, bytes, existing_,
+                    SafeWrite{newFileMode_, /*durable=*/false, /*inPlaceFallback=*/true});
     } catch (const std::exception&) {
         Refuse();
     }

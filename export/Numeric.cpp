@@ -51,7 +51,16 @@ TDateTime DateTimeFromParts(int year, int month, int day, int hour, int minute, 
     return date >= 0 ? date + time : date - time;
 }
 
+bool IsCalendarDate(TDateTime when) {
+    static const double first = DateOf(1, 1, 1);
+    static const double last = DateOf(9999, 12, 31);
+    const double day = std::trunc(when); // NaN compares false
+    return day >= first && day <= last;
+}
+
 CivilDate CivilDateOf(TDateTime when) {
+    if (!IsCalendarDate(when))
+        return {0, 0, 0};
     long long z = static_cast<long long>(std::trunc(when)) + kEpoch;
     const long long era = (z >= 0 ? z : z - 146096) / 146097;
     const long long doe = z - era * 146097;

@@ -19,7 +19,9 @@ double DateOf(int year, int month, int day);
 struct CivilDate {
     int year, month, day;
 };
-// The calendar date of a date-time's day.
+// Whether a date-time's day lies in the years 1 to 9999 (NaN and infinities do not).
+bool IsCalendarDate(TDateTime when);
+// The calendar date of a date-time's day; {0, 0, 0} for one outside the years 1 to 9999.
 CivilDate CivilDateOf(TDateTime when);
 
 // Two upper-case hexadecimal digits, high nibble first.

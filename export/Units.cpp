@@ -1,13 +1,11 @@
 #include "export/Units.h"
 
 #include "export/TextForms.h"
-#include "options/ProcessState.h"
 #include "platform/Services.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <optional>
 
@@ -132,13 +130,14 @@ bool IsSignedTemperatureTag(std::string_view tag) {
 
 // The whole number n of the raw scale for the parsed value v, before the range check; nothing
 // when the ppm factor cannot be used.
-std::optional<long double> ScaledValue(float v, std::string_view tag, double ppmFactor) {
+std::optional<long double> ScaledValue(float v, std::string_view tag, double ppmFactor,
+                                       std::string_view tempUnitLabel) {
     if (tag == "F") {
         const auto celsius = Single((static_cast<long double>(v) - 32) * 5 / 9);
         if (!celsius)
             return std::nullopt;
         v = *celsius;
-    } else if (tag == "TEMP_ADJ" && Process().tempUnitLabel == "F") {
+    } else if (tag == "TEMP_ADJ" && tempUnitLabel == "F") {
         const auto difference = Single(static_cast<long double>(v) * 5 / 9);
         if (!difference)
             return std::nullopt;
@@ -178,11 +177,11 @@ bool ParseNumber(std::string_view text, float& value) {
 }
 
 bool TextToRaw(std::string_view text, std::string_view unitTag, double ppmFactor,
-               std::uint16_t& raw) {
+               std::string_view tempUnitLabel, std::uint16_t& raw) {
     float v = 0;
     if (!ParseNumber(text, v))
         return false;
-    const auto n = ScaledValue(v, unitTag, ppmFactor);
+    const auto n = ScaledValue(v, unitTag, ppmFactor, tempUnitLabel);
     // The signed temperature words are read back as -32768..32767; every other word is also
     // read unsigned, so 65535 is the largest it holds.
     const long double highest = IsSignedTemperatureTag(unitTag) ? 32767 : 65535;
@@ -227,26 +226,6 @@ bool TestBits(std::uint8_t flags, std::uint8_t mask) {
 
 void SetBits(std::uint8_t& flags, std::uint8_t mask, bool on) {
     flags = static_cast<std::uint8_t>(on ? flags | mask : flags & ~mask);
-}
-
-bool RecordsDiffer(const std::uint8_t* a, const std::uint8_t* b) {
-    return std::memcmp(a, b, kComparedRecordSize) != 0;
-}
-
-int FindRoomIndex(const std::string& name) {
-    const auto& rooms = Process().roomNames;
-    const std::size_t count = std::min<std::size_t>(rooms.size(), 32);
-    for (std::size_t i = 0; i < count; ++i)
-        if (rooms[i] == name)
-            return static_cast<int>(i) + 1;
-    return 0;
-}
-
-int FindNameIndex(const std::string& name, const std::array<std::string, 16>& names) {
-    for (std::size_t i = 0; i < names.size(); ++i)
-        if (names[i] == name)
-            return static_cast<int>(i) + 1;
-    return 17;
 }
 
 } // namespace hortivex

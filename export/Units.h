@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -18,12 +17,12 @@ bool ParseNumber(std::string_view text, float& value);
 // Converts a typed text in the unit named by unitTag (exact match: "C", "F", "TEMP_ADJ",
 // "RH_ADJ", "CO2_ADJ", " CF  ", "mS/cm", "pH", "WGTMOL", "ppm"; anything else is a plain number)
 // to the raw word of its stored scale. ppmFactor is the ppm per mS/cm of the dosing controller,
-// used by "ppm" only. "TEMP_ADJ" converts from Fahrenheit when the process-wide temperature unit
-// label is "F". A bad text, an unusable ppm factor or a result the word cannot hold (-32768 to
-// 32767 for the signed temperature words, -32768 to 65535 otherwise) shows the parser's message
-// and answers false with raw unchanged.
+// used by "ppm" only. "TEMP_ADJ" converts from Fahrenheit when tempUnitLabel, the temperature unit
+// label in force, is "F". A bad text, an unusable ppm factor or a result the word cannot hold
+// (-32768 to 32767 for the signed temperature words, -32768 to 65535 otherwise) shows the parser's
+// message and answers false with raw unchanged.
 bool TextToRaw(std::string_view text, std::string_view unitTag, double ppmFactor,
-               std::uint16_t& raw);
+               std::string_view tempUnitLabel, std::uint16_t& raw);
 
 // x rounded to a whole number, halves away from zero (2.5 gives 3, -2.5 gives -3). NaN gives 0;
 // values beyond the range of long long give its nearest end.
@@ -49,18 +48,5 @@ TimeOfDay TimeFromMinutes(std::uint16_t minutes);
 bool TestBits(std::uint8_t flags, std::uint8_t mask);
 // Sets (on) or clears (off) the bits of mask in flags, leaving the others.
 void SetBits(std::uint8_t& flags, std::uint8_t mask, bool on);
-
-// The size of the records RecordsDiffer compares.
-inline constexpr std::size_t kComparedRecordSize = 21;
-// Whether two records of kComparedRecordSize bytes differ in any byte; both must point to that
-// many bytes.
-bool RecordsDiffer(const std::uint8_t* a, const std::uint8_t* b);
-
-// The number (1 to 32) of the first of the process-wide grow rooms whose name equals name
-// exactly, or 0 when none does.
-int FindRoomIndex(const std::string& name);
-
-// The number (1 to 16) of the first entry of names equal to name exactly, or 17 when none is.
-int FindNameIndex(const std::string& name, const std::array<std::string, 16>& names);
 
 } // namespace hortivex

@@ -1,5 +1,6 @@
 #include "fuzz/FuzzSupport.h"
 
+#include "devices/DeviceRegistry.h"
 #include "options/ProcessState.h"
 #include "platform/Clock.h"
 #include "platform/Errors.h"
@@ -89,6 +90,7 @@ const fs::path& Folder() {
 void PrepareRun() {
     const std::string working = Folder().string() + "/";
     ResetProcessState();
+    ResetRegistry();
     Process().workingFolder = working;
 }
 

@@ -3,7 +3,6 @@
 // rounded reader, its message on failure, and that a converted raw word matches the value.
 #include "export/Units.h"
 #include "fuzz/FuzzSupport.h"
-#include "options/ProcessState.h"
 #include "platform/Messages.h"
 #include "platform/Regional.h"
 #include "platform/Services.h"
@@ -113,7 +112,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     CountingMessages& messages = Counter();
     InstallRegional(std::make_shared<FixedRegional>(symbol));
-    Process().tempUnitLabel = fahrenheit ? "F" : "C";
     const std::string notANumber = std::string(text) + " is not a valid number.";
 
     messages.count = 0;
@@ -131,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     messages.count = 0;
     std::uint16_t raw = 0xBEEF;
-    const bool converted = TextToRaw(text, tag, factor, raw);
+    const bool converted = TextToRaw(text, tag, factor, fahrenheit ? "F" : "C", raw);
     if (messages.count != (converted ? 0 : 1))
         fuzz::Fail("a conversion's message does not match its answer");
     if (!converted && raw != 0xBEEF)

@@ -1,7 +1,5 @@
 #include "options/ProcessState.h"
 
-#include "devices/Device.h"
-
 namespace hortivex {
 
 ProcessState& Process() {

@@ -36,65 +36,65 @@ std::string TwoDigits(unsigned n) {
 
 } // namespace
 
-float ConvertByteValue(std::uint8_t a, int type) {
+float ConvertByteValue(std::uint8_t a, DisplayType type) {
     switch (type) {
-    case 1: {
+    case DisplayType::Temperature: {
         // Sign and magnitude.
         float v = (a & 0x80) ? -static_cast<float>(a & 0x7F) : static_cast<float>(a);
         if (Fahrenheit())
             v = F(F(F(static_cast<long double>(v) * 9) / 5) + 32);
         return v;
     }
-    case 9:
-    case 10:
-    case 18:
+    case DisplayType::Thousandths:
+    case DisplayType::PH:
+    case DisplayType::ByteTenths:
         return F(a / 10.0L);
-    case 11:
-        return EcUnit() == 2 ? F(a / 10.0L) : a;
-    case 12:
+    case DisplayType::EC:
+        return EcUnit() == 2 ? F(a / 10.0L) : static_cast<float>(a);
+    case DisplayType::CO2:
         return F(a * 10.0L);
-    case 20:
+    case DisplayType::TimesTwentyFive:
         return F(a * 25.0L);
     default:
         return a;
     }
 }
 
-float ConvertWordValue(std::uint8_t lo, std::uint8_t hi, int type, double ppmFactor) {
+float ConvertWordValue(std::uint8_t lo, std::uint8_t hi, DisplayType type, double ppmFactor) {
     const bool noReading = hi == 128 && lo == 0;
-    if (type == 7)
+    if (type == DisplayType::Low12Bits)
         hi &= 0x0F;
-    else if (type == 8)
+    else if (type == DisplayType::HighNibbleHundredths)
         hi >>= 4;
     const unsigned u = hi * 256u + lo;
     const auto s = static_cast<std::int16_t>(u);
     switch (type) {
-    case 1:
-    case 2:
-    case 3:
-    case 4: {
+    case DisplayType::Temperature:
+    case DisplayType::TemperatureDifference:
+    case DisplayType::TemperatureTenths:
+    case DisplayType::TemperatureDifferenceTenths: {
         float v = F(s / 100.0L);
         if (s > 0 && s % 5 == 0)
             v = F(v + 0.001L);
         if (Fahrenheit()) {
             v = F(F(static_cast<long double>(v) * 9) / 5);
-            if (type == 1 || type == 3)
+            if (type == DisplayType::Temperature || type == DisplayType::TemperatureTenths)
                 v = F(v + 32.0L);
         }
         return v;
     }
-    case 6:
-    case 13:
+    case DisplayType::Signed:
+    case DisplayType::SignedB:
         return s;
-    case 7:
+    case DisplayType::Low12Bits:
         return static_cast<float>(u);
-    case 8:
+    case DisplayType::HighNibbleHundredths:
         return F(u / 100.0L);
-    case 9:
+    case DisplayType::Thousandths:
         return F(u / 1000.0L);
-    case 10:
+    case DisplayType::PH:
         return noReading ? kNoReading : F(u / 100.0L);
-    case 11:
+    case DisplayType::EC:
         if (noReading)
             return kNoReading;
         switch (EcUnit()) {
@@ -107,41 +107,43 @@ float ConvertWordValue(std::uint8_t lo, std::uint8_t hi, int type, double ppmFac
         default:
             return static_cast<float>(u);
         }
-    case 15:
+    case DisplayType::Sixtieths:
         return F(u / 60.0L);
-    case 16:
+    case DisplayType::WholeSixties:
+        // NOLINTNEXTLINE(bugprone-integer-division): whole sixties, the remainder dropped
         return static_cast<float>(u / 60);
-    case 17:
+    case DisplayType::RemainderOfSixty:
         return static_cast<float>(u % 60);
-    case 19:
+    case DisplayType::WordTenths:
         return F(u / 10.0L);
     default:
         return static_cast<float>(u);
     }
 }
 
-float ConvertWordValue(std::uint16_t word, int type, double ppmFactor) {
+float ConvertWordValue(std::uint16_t word, DisplayType type, double ppmFactor) {
     return ConvertWordValue(static_cast<std::uint8_t>(word & 0xFF),
                             static_cast<std::uint8_t>(word >> 8), type, ppmFactor);
 }
 
-float DisplayRound(int type, float v) {
-    switch (type & 0x7F) {
-    case 1:
-    case 2:
+float DisplayRound(DisplayType type, float v) {
+    // Bit 7 of the code is not part of the type.
+    switch (static_cast<DisplayType>(static_cast<std::uint8_t>(type) & 0x7F)) {
+    case DisplayType::Temperature:
+    case DisplayType::TemperatureDifference:
         if (Fahrenheit())
             v = RoundTo(v, 10);
         return static_cast<float>(RoundHalfAway(v));
-    case 3:
-    case 4:
+    case DisplayType::TemperatureTenths:
+    case DisplayType::TemperatureDifferenceTenths:
         if (Fahrenheit())
             v = RoundTo(v, 10);
         return RoundTo(v, 10);
-    case 9:
+    case DisplayType::Thousandths:
         return RoundTo(v, 100);
-    case 10:
+    case DisplayType::PH:
         return RoundTo(v, 10);
-    case 11:
+    case DisplayType::EC:
         // One decimal in mS/cm; whole numbers in CF and, as CF, in ppm or any other unit code
         // the options file may hold.
         return EcUnit() == 2 ? RoundTo(v, 10) : static_cast<float>(RoundHalfAway(v));
@@ -150,22 +152,22 @@ float DisplayRound(int type, float v) {
     }
 }
 
-std::string WordValueText(std::uint8_t lo, std::uint8_t hi, int type, double ppmFactor) {
+std::string WordValueText(std::uint8_t lo, std::uint8_t hi, DisplayType type, double ppmFactor) {
     const float v = ConvertWordValue(lo, hi, type, ppmFactor);
     switch (type) {
-    case 0:
+    case DisplayType::Plain:
         return std::to_string(static_cast<long long>(std::nearbyint(v)));
-    case 1:
-    case 2:
-    case 3:
-    case 4:
+    case DisplayType::Temperature:
+    case DisplayType::TemperatureDifference:
+    case DisplayType::TemperatureTenths:
+    case DisplayType::TemperatureDifferenceTenths:
         return v < -300 ? "-----" : ShortNumberText(DisplayRound(type, v));
-    case 9:
-        return ShortNumberText(DisplayRound(9, v));
-    case 10:
-    case 11:
+    case DisplayType::Thousandths:
+        return ShortNumberText(DisplayRound(DisplayType::Thousandths, v));
+    case DisplayType::PH:
+    case DisplayType::EC:
         return v < 0 ? "-----" : ShortNumberText(DisplayRound(type, v));
-    case 14: {
+    case DisplayType::MinutesSeconds: {
         const unsigned u = hi * 256u + lo;
         return TwoDigits(u / 60) + ":" + TwoDigits(u % 60);
     }
@@ -174,26 +176,26 @@ std::string WordValueText(std::uint8_t lo, std::uint8_t hi, int type, double ppm
     }
 }
 
-std::string WordValueText(std::uint16_t word, int type, double ppmFactor) {
+std::string WordValueText(std::uint16_t word, DisplayType type, double ppmFactor) {
     return WordValueText(static_cast<std::uint8_t>(word & 0xFF),
                          static_cast<std::uint8_t>(word >> 8), type, ppmFactor);
 }
 
-std::string ByteValueText(std::uint8_t a, int type, double ppmFactor) {
+std::string ByteValueText(std::uint8_t a, DisplayType type, double ppmFactor) {
     if (a == 255)
         return "-----";
     switch (type) {
-    case 10:
+    case DisplayType::PH:
         return ShortNumberText(F(a / 10.0L));
-    case 11:
+    case DisplayType::EC:
         if (EcUnit() == 2)
             return ShortNumberText(F(a / 10.0L));
         if (EcUnit() == 4)
             return ShortNumberText(F(F(a * static_cast<long double>(ppmFactor)) / 10));
         return std::to_string(a);
-    case 12:
+    case DisplayType::CO2:
         return std::to_string(a * 10);
-    case 20:
+    case DisplayType::TimesTwentyFive:
         return std::to_string(a * 25);
     default:
         return std::to_string(a);

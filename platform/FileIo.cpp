@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
-#include <system_error>
 #include <unistd.h>
 
 #ifdef _WIN32
@@ -27,10 +26,6 @@ bool SeekTo(int fd, std::uint64_t offset) {
     return ::_lseeki64(fd, static_cast<long long>(offset), SEEK_SET) >= 0;
 }
 
-int Close(int fd) {
-    return ::_close(fd);
-}
-
 NativeName::NativeName(const fs::path& path) : name_(path.string()) {}
 #else
 int StatusOf(int fd, FileStatus& st) {
@@ -39,10 +34,6 @@ int StatusOf(int fd, FileStatus& st) {
 
 bool SeekTo(int fd, std::uint64_t offset) {
     return ::lseek(fd, static_cast<off_t>(offset), SEEK_SET) >= 0;
-}
-
-int Close(int fd) {
-    return ::close(fd);
 }
 
 NativeName::NativeName(const fs::path& path) : name_(path.native()) {}
@@ -57,19 +48,23 @@ std::string Reason(int err) {
 }
 
 void ThrowErrno(int err, const fs::path& path, const char* what) {
-    throw std::system_error(err, std::generic_category(), std::string(what) + " " + path.string());
+    throw FileError(std::string(what) + " " + path.string() + ": " + Reason(err), path, err);
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
+void Refuse(const char* what, const fs::path& path, const std::string& reason) {
+    throw FileError(std::string(what) + " " + path.string() + ": " + reason, path, 0);
+}
+
+void WriteAll(int fd, std::string_view bytes, const fs::path& path) {
     while (!bytes.empty()) {
+        errno = 0; // a write that writes nothing leaves errno alone: that counts as EIO
         const auto n = sys::Write(fd, bytes.data(), bytes.size());
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            return false;
+            ThrowErrno(errno != 0 ? errno : EIO, path, "Cannot write");
         bytes.remove_prefix(static_cast<std::size_t>(n));
     }
-    return true;
 }
 
 std::string ReadUpTo(int fd, const fs::path& path, std::size_t maxBytes) {
@@ -80,7 +75,7 @@ std::string ReadUpTo(int fd, const fs::path& path, std::size_t maxBytes) {
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            throw InOutError("Cannot read " + path.string() + ": " + Reason(errno));
+            ThrowErrno(errno, path, "Cannot read");
         if (n == 0)
             break;
         got += static_cast<std::size_t>(n);
@@ -121,8 +116,7 @@ FileDescriptor CreateTemporary(const fs::path& target, int mode, std::string& te
         if (errno != EEXIST)
             break;
     }
-    throw TempFileError(errno, std::generic_category(),
-                        "Cannot create a temporary file beside " + target.string());
+    ThrowErrno(errno, target, "Cannot create a temporary file beside");
 }
 
 namespace {
@@ -133,11 +127,11 @@ FileDescriptor OpenRegularFile(const fs::path& path, FileStatus& st) {
     FileDescriptor fd(
         sys::Open(NativeName(path).c_str(), O_RDONLY | kNoInherit | kNoWait | kNoTerminal));
     if (fd.get() < 0)
-        throw InOutError("Cannot open " + path.string() + ": " + Reason(errno));
+        ThrowErrno(errno, path, "Cannot open");
     if (StatusOf(fd.get(), st) != 0)
-        throw InOutError("Cannot read " + path.string() + ": " + Reason(errno));
+        ThrowErrno(errno, path, "Cannot read");
     if (!IsRegular(st))
-        throw InOutError("Cannot read " + path.string() + ": not a regular file");
+        Refuse("Cannot read", path, "not a regular file");
     return FileDescriptor(fd.release());
 }
 
@@ -157,20 +151,11 @@ std::string ReadRecords(const fs::path& path, std::size_t recordSize, std::size_
     FileDescriptor fd = OpenRegularFile(path, st);
     const auto records = static_cast<std::uintmax_t>(st.st_size) / recordSize;
     if (records > maxRecords)
-        throw InOutError("Cannot read " + path.string() + ": too large for a file of " +
-                         std::to_string(recordSize) + "-byte records");
+        Refuse("Cannot read", path,
+               "too large for a file of " + std::to_string(recordSize) + "-byte records");
     std::string bytes = ReadUpTo(fd.get(), path, static_cast<std::size_t>(records) * recordSize);
     bytes.resize(bytes.size() / recordSize * recordSize); // a file that shrank meanwhile
     return bytes;
-}
-
-bool WriteFileInPlace(const fs::path& target, std::string_view bytes) {
-    FileDescriptor fd(
-        sys::Open(NativeName(target).c_str(), O_WRONLY | O_TRUNC | kNoInherit | kNoTerminal));
-    if (fd.get() < 0)
-        return false;
-    const bool written = WriteAll(fd.get(), bytes) && sys::Fsync(fd.get()) == 0;
-    return Close(fd.release()) == 0 && written;
 }
 
 } // namespace hortivex

@@ -3,7 +3,7 @@
 // The descriptor-level file code of the platform layer, the same on every system: it goes
 // through the counted sys:: calls, so that fault injection reaches it everywhere. Only the
 // platform layer's own files include this header.
-#include "platform/FaultInjection.h"
+#include "platform/SysCalls.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -37,7 +37,6 @@ int StatusOf(int fd, FileStatus& st);
 bool IsRegular(const FileStatus& st);
 // Moves fd to offset bytes from the start: false with errno set on failure.
 bool SeekTo(int fd, std::uint64_t offset);
-int Close(int fd);
 
 // A path as the file calls take it: the path's own text on Linux, a narrow copy on Windows.
 // On Linux it refers to the path, so it must not outlive it (use it within one expression).
@@ -57,9 +56,10 @@ private:
 class FileDescriptor {
 public:
     explicit FileDescriptor(int fd) : fd_(fd) {}
+    FileDescriptor(FileDescriptor&& other) noexcept : fd_(other.release()) {}
     ~FileDescriptor() {
         if (fd_ >= 0)
-            Close(fd_);
+            sys::Close(fd_);
     }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
@@ -71,19 +71,23 @@ private:
 };
 
 std::string Reason(int err);
+// Raises FileError "<what> <path>: <the system's text for err>".
 [[noreturn]] void ThrowErrno(int err, const std::filesystem::path& path, const char* what);
+// Raises FileError "<what> <path>: <reason>" for a refusal that no system call reported.
+[[noreturn]] void Refuse(const char* what, const std::filesystem::path& path,
+                         const std::string& reason);
 
-// Writes all bytes; false with errno set when a write fails or writes nothing.
-bool WriteAll(int fd, std::string_view bytes);
-// Reads up to maxBytes; raises InOutError naming path when a read fails.
+// Writes all bytes; raises FileError "Cannot write <path>" when a write fails or writes nothing.
+void WriteAll(int fd, std::string_view bytes, const std::filesystem::path& path);
+// Reads up to maxBytes; raises FileError naming path when a read fails.
 std::string ReadUpTo(int fd, const std::filesystem::path& path, std::size_t maxBytes);
 
 // The folder of target, "." for a bare name.
 std::filesystem::path FolderOf(const std::filesystem::path& target);
 
 // A temporary file beside target, created with mode (less the umask, on Linux):
-// ".<name>.hxtmp-XXXXXX"; temp receives its name as the file calls take it. Raises
-// TempFileError when none can be made.
+// ".<name>.hxtmp-XXXXXX"; temp receives its name as the file calls take it. Raises FileError
+// "Cannot create a temporary file beside <target>" when none can be made.
 FileDescriptor CreateTemporary(const std::filesystem::path& target, int mode, std::string& temp);
 
 } // namespace hortivex::fileio

@@ -6,36 +6,21 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <system_error>
 
 namespace hortivex {
 
-// Raised by WriteFileAtomically when no temporary file can be created beside the target;
-// nothing has been changed on disk then.
-class TempFileError : public std::system_error {
-public:
-    using std::system_error::system_error;
-};
+// Every failure below raises FileError (platform/Errors.h) naming the file and the reason.
 
 // Reads at most maxBytes from the start of an existing regular file, opened read-only.
-// A shorter file gives fewer bytes. Raises HxError naming the file when it cannot be opened,
+// A shorter file gives fewer bytes. Raises FileError when it cannot be opened,
 // is not a regular file (a folder, FIFO, device or socket is never read) or a read fails.
 std::string ReadFilePrefix(const std::filesystem::path& path, std::size_t maxBytes);
 
 // Reads the whole records of an existing regular file: its size divided by recordSize, trailing
-// bytes that fill no record left out. Raises InOutError as ReadFilePrefix does, and when the
+// bytes that fill no record left out. Raises as ReadFilePrefix does, and when the
 // file holds more than maxRecords records (a file too large to be what it claims to be).
 std::string ReadRecords(const std::filesystem::path& path, std::size_t recordSize,
                         std::size_t maxRecords);
-
-// Writes bytes to target through a temporary file in the same folder and a rename, so the
-// target is either left as it was or replaced whole, whatever happens to the program. With
-// `durable` the data and the folder entry are also flushed to the disk (fsync), so that the
-// same holds across a power failure; that costs milliseconds per file. A new file gets mode 0666
-// less the umask, or `newFileMode` when given; an existing file keeps its mode. Raises
-// TempFileError when no temporary file can be made, std::system_error for any later step.
-void WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes,
-                         int newFileMode = -1, bool durable = true);
 
 // The permission bits and owner of an existing file.
 struct FileAttributes {
@@ -53,16 +38,38 @@ struct OutputFile {
 
 // Reads the output file that a safe update will replace, with one open of the target: follows
 // symbolic links to the final target, answers its bytes and attributes, or (when it does not
-// exist) checks that its folder takes new files. Raises std::system_error when the output may
-// not be written: not a regular file, read-only or not writable by us, unreadable, in a missing
-// folder or in one we may not write.
+// exist) checks that its folder takes new files. Raises when the output may not be written:
+// not a regular file, read-only or not writable by us, unreadable, in a missing folder or in
+// one we may not write.
 OutputFile ReadOutputFile(const std::filesystem::path& path);
 
-// Writes bytes over target, as ReadOutputFile found it, through a temporary file and a rename,
-// without flushing to the disk. An existing file keeps its mode and, where permitted, its owner;
-// a new one gets newFileMode, or 0666 less the umask. Raises as WriteFileAtomically does.
+// How a safe write goes about it.
+struct SafeWrite {
+    int newFileMode = -1; // a new file's mode; -1: 0666 less the umask
+    // The data and the folder entry flushed to the disk (fsync), so that the old or the new
+    // file survives a power failure too; that costs milliseconds per file.
+    bool durable = true;
+    // An existing file in a folder that takes no new (temporary) file is rewritten in place
+    // (not atomic). Any other failure (a full disk, an I/O error) leaves the file as it was.
+    bool inPlaceFallback = false;
+};
+
+// The one safe write of the program: bytes go to target through a temporary file in the same
+// folder and a rename, so the target is either left as it was or replaced whole, whatever
+// happens to the program; on any failure no temporary file stays behind. existing is the
+// target as found (ReadOutputFile): an existing file keeps its mode and, where permitted, its
+// owner; a new one gets how.newFileMode.
 void ReplaceFile(const std::filesystem::path& target, std::string_view bytes,
-                 const std::optional<FileAttributes>& existing, int newFileMode = -1);
+                 const std::optional<FileAttributes>& existing, const SafeWrite& how);
+
+// The target a whole-file write to path replaces: its symbolic link followed. Raises FileError
+// naming path for a folder, another non-regular file, a read-only file or one that cannot be
+// examined.
+std::filesystem::path WritableTarget(const std::filesystem::path& path);
+
+// ReplaceFile for a target taken as it is now on disk, not followed through links.
+void WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes,
+                         int newFileMode = -1, bool durable = true);
 
 // While one lives (a batch), the facts of the process that file writes need (the file-creation
 // mask, the effective user and group) are read once, and those of the folder last written to
@@ -78,10 +85,6 @@ public:
 private:
     bool owner_;
 };
-
-// Truncates an existing file and writes bytes into it: for a file in a folder that takes no new
-// (temporary) file. Not atomic. Answers false on any failure.
-bool WriteFileInPlace(const std::filesystem::path& target, std::string_view bytes);
 
 // Creates one folder level if it does not exist yet; a failure is ignored (it shows later,
 // when a file in the folder is used).

@@ -1,16 +1,15 @@
 #include "platform/RecordFile.h"
 
 #include "platform/Errors.h"
-#include "platform/FaultInjection.h"
 #include "platform/FileIo.h"
 #include "platform/FileSystem.h"
 #include "platform/Folders.h"
+#include "platform/SysCalls.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
-#include <system_error>
 #include <utility>
 
 namespace hortivex {
@@ -22,20 +21,16 @@ namespace {
 // An open never waits (for a FIFO's writer); the type check then refuses what is no file.
 constexpr int kOpenFlags = kNoInherit | kNoWait | kNoTerminal;
 
-[[noreturn]] void Refuse(const char* what, const fs::path& path, const std::string& reason) {
-    throw InOutError(std::string(what) + " " + path.string() + ": " + reason);
-}
-
 // Closes fd and raises unless it is open on a regular file.
 int RegularFile(int fd, const fs::path& path) {
     FileStatus st{};
     if (StatusOf(fd, st) != 0) {
         const int error = errno;
-        Close(fd);
-        Refuse("Cannot open", path, std::strerror(error));
+        sys::Close(fd);
+        ThrowErrno(error, path, "Cannot open");
     }
     if (!IsRegular(st)) {
-        Close(fd);
+        sys::Close(fd);
         Refuse("Cannot open", path, "not a regular file");
     }
     return fd;
@@ -51,7 +46,7 @@ RecordFile RecordFile::Open(const fs::path& path, std::size_t recordSize, Access
     const int mode = access == Access::Read ? O_RDONLY : O_RDWR;
     const int fd = sys::Open(NativeName(path).c_str(), mode | kOpenFlags);
     if (fd < 0)
-        Refuse("Cannot open", path, std::strerror(errno));
+        ThrowErrno(errno, path, "Cannot open");
     return RecordFile(path, recordSize, fd, access == Access::Read);
 }
 
@@ -64,7 +59,7 @@ RecordFile RecordFile::OpenOrCreate(const fs::path& path, std::size_t recordSize
         created = fd >= 0;
     }
     if (fd < 0)
-        Refuse("Cannot open", path, std::strerror(errno));
+        ThrowErrno(errno, path, "Cannot open");
     return RecordFile(path, recordSize, fd, false);
 }
 
@@ -77,7 +72,7 @@ RecordFile::RecordFile(RecordFile&& other) noexcept
 RecordFile& RecordFile::operator=(RecordFile&& other) noexcept {
     if (this != &other) {
         if (fd_ >= 0)
-            fileio::Close(fd_);
+            sys::Close(fd_);
         path_ = std::move(other.path_);
         recordSize_ = other.recordSize_;
         fd_ = std::exchange(other.fd_, -1);
@@ -92,11 +87,11 @@ RecordFile& RecordFile::operator=(RecordFile&& other) noexcept {
 
 RecordFile::~RecordFile() {
     if (fd_ >= 0)
-        fileio::Close(fd_);
+        sys::Close(fd_);
 }
 
 void RecordFile::Fail(const char* what, int error) const {
-    Refuse(what, path_, std::strerror(error));
+    ThrowErrno(error, path_, what);
 }
 
 void RecordFile::CheckOpen() const {
@@ -159,9 +154,7 @@ void RecordFile::Write(std::uint64_t n, const std::uint8_t* record) {
         Refuse("Cannot write", path_, "record " + std::to_string(n) + " lies past the end");
     if (!SeekTo(fd_, n * recordSize_))
         Fail("Cannot write", errno);
-    errno = 0; // a write that writes nothing leaves errno alone: report that as EIO
-    if (!WriteAll(fd_, {reinterpret_cast<const char*>(record), recordSize_}))
-        Fail("Cannot write", errno != 0 ? errno : EIO);
+    WriteAll(fd_, {reinterpret_cast<const char*>(record), recordSize_}, path_);
     position_ = n + 1;
 }
 
@@ -169,29 +162,21 @@ void RecordFile::Close() {
     aheadCount_ = 0;
     if (fd_ < 0)
         return;
-    if (fileio::Close(std::exchange(fd_, -1)) != 0)
+    if (sys::Close(std::exchange(fd_, -1)) != 0)
         Fail("Cannot close", errno);
 }
 
+void RecordFile::Discard() noexcept {
+    if (fd_ >= 0)
+        sys::Close(std::exchange(fd_, -1));
+    try {
+        sys::Unlink(NativeName(path_).c_str());
+    } catch (...) { // no memory for the name: the file stays
+    }
+}
+
 void ReplaceRecordFile(const fs::path& path, std::string_view bytes) {
-    fs::path target;
-    try {
-        target = ResolveLinkTarget(path);
-    } catch (const std::system_error& e) {
-        Refuse("Cannot write", path, e.code().message());
-    }
-    const PathInfo info = Examine(target);
-    if (info.kind == PathKind::Unknown)
-        Refuse("Cannot write", path, "the file cannot be examined");
-    if (info.kind != PathKind::Missing && info.kind != PathKind::File)
-        Refuse("Cannot write", path, "not a regular file");
-    if (info.kind == PathKind::File && !info.writable)
-        Refuse("Cannot write", path, "the file is read-only");
-    try {
-        WriteFileAtomically(target, bytes);
-    } catch (const std::system_error& e) {
-        throw InOutError(e.what());
-    }
+    WriteFileAtomically(WritableTarget(path), bytes);
 }
 
 } // namespace hortivex

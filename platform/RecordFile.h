@@ -10,7 +10,7 @@ namespace hortivex {
 
 // A file of fixed-size records, open until Close or destruction. Records are numbered from 0;
 // a trailing part of a record (an interrupted write) counts as no record. Every open, read and
-// write goes through the fault-injection seam. Failures raise InOutError naming the file.
+// write goes through the system-call seam. Failures raise FileError naming the file.
 class RecordFile {
 public:
     enum class Access { Read, ReadWrite };
@@ -49,6 +49,9 @@ public:
     bool Eof() const;
     // Closes the file; raises when closing reports an error (the data may be lost).
     void Close();
+    // Closes the file, errors ignored, and deletes it: for a file that an operation made and
+    // could not finish. A delete that fails leaves the file.
+    void Discard() noexcept;
 
 private:
     RecordFile(std::filesystem::path path, std::size_t recordSize, int fd, bool readOnly);
@@ -69,10 +72,28 @@ private:
     std::uint64_t aheadCount_ = 0;
 };
 
+// Deletes a record file that the operation under way has made, unless the operation got as far
+// as Keep: a failed operation leaves no half-made file behind.
+class NewFileUndo {
+public:
+    NewFileUndo(RecordFile& file, bool made) : file_(file), made_(made) {}
+    NewFileUndo(const NewFileUndo&) = delete;
+    NewFileUndo& operator=(const NewFileUndo&) = delete;
+    ~NewFileUndo() {
+        if (made_)
+            file_.Discard();
+    }
+    void Keep() { made_ = false; }
+
+private:
+    RecordFile& file_;
+    bool made_;
+};
+
 // Replaces the file at path (or creates it) with bytes as a whole, through a temporary file in
 // the same folder and a rename, so that on any failure an existing file keeps every byte. A
 // symbolic link is followed to its target. A folder, another non-regular file or a read-only
-// file is refused. Raises InOutError naming the file.
+// file is refused. Raises FileError naming the file.
 void ReplaceRecordFile(const std::filesystem::path& path, std::string_view bytes);
 
 } // namespace hortivex

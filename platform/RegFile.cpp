@@ -236,7 +236,8 @@ std::optional<std::string> HexBytes(const RegValue& value, std::string_view tag)
             ++i;
             continue;
         }
-        int v = 0, n = 0;
+        int v = 0;
+        int n = 0;
         for (; i < s.size() && HexDigit(s[i]) >= 0; ++i, ++n)
             v = v * 16 + HexDigit(s[i]);
         if (n == 0 || n > 2)

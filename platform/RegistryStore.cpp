@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <array>
 #include <mutex>
-#include <system_error>
 
 namespace hortivex {
 namespace fs = std::filesystem;
@@ -136,15 +135,17 @@ private:
             return;
         const std::string failure = "Unable to write to " + root.file->string();
         if (!root.readable)
-            throw HxError(failure);
+            throw FileError(failure, *root.file, 0);
         try {
             // Write through a symbolic link rather than replacing the link itself.
             fs::path target = ResolveLinkTarget(*root.file);
             if (target.has_parent_path())
                 fs::create_directories(target.parent_path());
             WriteFileAtomically(target, next.Serialize());
-        } catch (const std::system_error&) {
-            throw HxError(failure);
+        } catch (const FileError& e) {
+            throw FileError(failure, *root.file, e.Error());
+        } catch (const fs::filesystem_error& e) {
+            throw FileError(failure, *root.file, e.code().value());
         }
         root.model = std::move(next);
     }

@@ -1,32 +1,56 @@
-#include "platform/FaultInjection.h"
+#include "platform/SysCalls.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <fcntl.h>
-#include <unistd.h>
+#include <array>
+#include <cerrno>
+#include <vector>
 
 namespace hortivex {
-namespace sys {
 
-int Open(const char* path, int flags, mode_t mode) {
-    return FaultFires(FileOp::Open) ? -1 : ::open(path, flags, mode);
+static_assert(static_cast<std::size_t>(FileOp::FolderSync) + 1 == kFileOpCount);
+
+namespace {
+
+struct Fault {
+    FileOp op;
+    int call; // the count at which it fails
+    int error;
+};
+
+struct Faults {
+    std::array<int, kFileOpCount> counts{};
+    std::vector<Fault> scheduled;
+};
+
+Faults& State() {
+    static Faults faults;
+    return faults;
 }
 
-ssize_t Read(int fd, void* buffer, std::size_t size) {
-    return FaultFires(FileOp::Read) ? -1 : ::read(fd, buffer, size);
+} // namespace
+
+bool FaultFires(FileOp op) {
+    Faults& f = State();
+    const int count = ++f.counts[static_cast<std::size_t>(op)];
+    for (const Fault& fault : f.scheduled) {
+        if (fault.op == op && fault.call == count) {
+            errno = fault.error;
+            return true;
+        }
+    }
+    return false;
 }
 
-ssize_t Write(int fd, const void* buffer, std::size_t size) {
-    return FaultFires(FileOp::Write) ? -1 : ::write(fd, buffer, size);
+void ScheduleFault(FileOp op, int nth, int error) {
+    Faults& f = State();
+    f.scheduled.push_back({op, f.counts[static_cast<std::size_t>(op)] + nth, error});
 }
 
-int Fsync(int fd) {
-    return FaultFires(FileOp::Sync) ? -1 : ::fsync(fd);
+void ClearFaults() {
+    State() = Faults{};
 }
 
-int Rename(const char* from, const char* to) {
-    return FaultFires(FileOp::Rename) ? -1 : ::rename(from, to);
+int FileOpCount(FileOp op) {
+    return State().counts[static_cast<std::size_t>(op)];
 }
 
-} // namespace sys
 } // namespace hortivex

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Cross-compiles the Windows programs (hortivex-converter.exe, the dialog, hxconvert.exe and hxlog.exe)
-# with MinGW-w64 and packs them with a short text of use into build-windows/.
+# with MinGW-w64 and packs them with a short text of use into build-windows/: a zip and an
+# installer (.msi).
 # --tests also builds the test programs, which scripts/test.sh runs under Wine.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -22,5 +23,8 @@ zip="$build/hortivex-converter-$version-windows-x86_64.zip"
 rm -f "$zip"
 (cd "$package" && cmake -E tar cf "$zip" --format=zip hortivex-converter.exe hxconvert.exe hxlog.exe \
     README.txt)
+msi="$build/hortivex-converter-$version-x64.msi"
+"$root/scripts/build-msi.sh" "$package" "$version" "$msi"
 echo "Windows programs: $package"
 echo "Package: $zip"
+echo "Installer: $msi"

@@ -10,7 +10,7 @@ packages=(cmake g++ ninja-build pkg-config qt6-base-dev libgl-dev libgtest-dev l
 for option in "$@"; do
     case "$option" in
     --package) packages+=(dpkg-dev file lintian desktop-file-utils appstream) ;;
-    --windows) packages+=(g++-mingw-w64-x86-64-posix googletest wine64 xvfb) ;;
+    --windows) packages+=(g++-mingw-w64-x86-64-posix googletest wine64 xvfb wixl msitools) ;;
     *)
         echo "Unknown option: $option (use --package and/or --windows)" >&2
         exit 2

@@ -3,15 +3,15 @@
 #
 #   scripts/fuzz.sh TARGET SECONDS [--merge]
 #
-# TARGET is one of fvs fvd avs ava ini reg number. The run works on a copy of
-# fuzz/corpus/TARGET, saves crashing, leaking or hanging inputs under build-fuzz/findings/TARGET/
+# TARGET is one of fvs fvd avs ava ini reg number status view log settings. The run works on a
+# copy of fuzz/corpus/TARGET, saves crashing, leaking or hanging inputs under build-fuzz/findings/TARGET/
 # and ends with a summary line. With --merge, fuzz/corpus/TARGET is then replaced by the
 # smallest set of its files and the run's that covers the same edges, hand-made seeds kept;
 # SECONDS 0 with --merge only merges the inputs of the last run. The build lives in build-fuzz/
 # (override with HX_FUZZ_BUILD); it runs on one core.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-targets="fvs fvd avs ava ini reg number"
+targets="fvs fvd avs ava ini reg number status view log settings"
 
 usage() {
     echo "usage: $0 TARGET SECONDS [--merge]   (TARGET: $targets)" >&2
@@ -26,12 +26,14 @@ merge=0
 [[ "$seconds" =~ ^[0-9]+$ ]] || usage
 [[ "$seconds" -gt 0 || $merge -eq 1 ]] || usage
 
-# The longest input worth trying: a few records for the record files, short texts elsewhere.
+# The longest input worth trying: a few records for the record files, short texts elsewhere; a
+# whole view file of the larger controller (27 views of 336 bytes) with its operations.
 case "$target" in
-fvs | avs) max_len=512 ;;
-fvd | ava) max_len=2048 ;;
+fvs | avs | settings) max_len=512 ;;
+fvd | ava | status | log) max_len=2048 ;;
 ini | reg) max_len=4096 ;;
 number) max_len=256 ;;
+view) max_len=10240 ;;
 esac
 
 build="${HX_FUZZ_BUILD:-$root/build-fuzz}"

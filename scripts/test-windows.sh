@@ -2,7 +2,7 @@
 # The Windows part of the tests: cross-compiles the programs and test suites with MinGW-w64,
 # runs each test program under Wine (one Wine process per program, the dialog on a virtual X
 # display), then converts the same inputs with the Linux hxconvert (LINUX_HXCONVERT) and with
-# hxconvert.exe and compares the outputs byte for byte.
+# hxconvert.exe and compares the outputs byte for byte; last it tests the installer.
 # Usage: test-windows.sh LINUX_HXCONVERT
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -23,7 +23,7 @@ Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wineserver="$(dirname "$(readlink -f "$wine")")/wineserver"
-trap '"$wineserver" -k 2>/dev/null; kill "$xvfb" 2>/dev/null || true' EXIT
+trap '"$wineserver" -k 2>/dev/null || true; kill "$xvfb" 2>/dev/null || true' EXIT
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
 export DISPLAY=":$display"
 
@@ -35,4 +35,7 @@ step "test suites under Wine"
 
 step "cross-check against Linux"
 "$root/tests/win/cross_check.sh" "$linux_tool" "$build/hxconvert.exe" "$wine"
+
+step "installer"
+"$root/scripts/test-msi.sh" "$linux_tool" "$wine"
 step "done"

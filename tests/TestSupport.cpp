@@ -1,10 +1,11 @@
 #include "TestSupport.h"
 
+#include "devices/DeviceRegistry.h"
 #include "options/ProcessState.h"
-#include "platform/FaultInjection.h"
 #include "platform/Folders.h"
 #include "platform/RegistryStore.h"
 #include "platform/Services.h"
+#include "platform/SysCalls.h"
 
 #include <gtest/gtest.h>
 
@@ -30,6 +31,7 @@ public:
 class FreshServices : public ::testing::EmptyTestEventListener {
     void OnTestStart(const ::testing::TestInfo&) override {
         ResetProcessState();
+        ResetRegistry();
         ClearFaults();
         ResetPlatformServices();
         InstallRegional(std::make_shared<FixedRegional>());

@@ -16,7 +16,7 @@
 #include <QStyle>
 #include <QUrl>
 
-#include <string>
+#include <filesystem>
 #include <utility>
 #include <vector>
 
@@ -36,8 +36,8 @@ void SetRect(QWidget& widget, const ControlRect& r) {
 }
 
 // The local files and folders among dropped items, in their order.
-std::vector<std::string> LocalPaths(const QMimeData* data) {
-    std::vector<std::string> paths;
+std::vector<std::filesystem::path> LocalPaths(const QMimeData* data) {
+    std::vector<std::filesystem::path> paths;
     if (data == nullptr || !data->hasUrls())
         return paths;
     for (const QUrl& url : data->urls()) {
@@ -53,8 +53,7 @@ TForm1::TForm1(FileChooser& chooser, Messages& messages, SettingsStore& settings
                std::filesystem::path programFolder, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      chooser_(chooser), messages_(messages), settings_(settings),
-      programFolder_(std::move(programFolder)) {
+      session_(*this, messages, settings, std::move(programFolder), chooser) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromLatin1(kFormCaption));
     setFont(ArialOfPixelSize(kFormFontPixels));
@@ -132,27 +131,23 @@ void TForm1::SetBusy(bool busy) {
 }
 
 void TForm1::btn1Click() {
-    RunChooseFileClick(running_, *this, messages_, settings_, programFolder_, chooser_);
+    session_.ChooseFiles();
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {
-    if (!running_ && !LocalPaths(event->mimeData()).empty())
+    if (!session_.Running() && !LocalPaths(event->mimeData()).empty())
         event->acceptProposedAction();
 }
 
 void TForm1::dropEvent(QDropEvent* event) {
-    std::vector<std::string> paths = LocalPaths(event->mimeData());
-    if (running_ || paths.empty())
+    std::vector<std::filesystem::path> paths = LocalPaths(event->mimeData());
+    if (session_.Running() || paths.empty())
         return;
     event->acceptProposedAction();
     // The batch runs once the drop has been answered, so the program the files came from is
     // not kept waiting for the end of the batch and its message box.
     QMetaObject::invokeMethod(
-        this, [this, paths = std::move(paths)] { ConvertDropped(paths); }, Qt::QueuedConnection);
-}
-
-void TForm1::ConvertDropped(const std::vector<std::string>& paths) {
-    RunDropBatch(running_, *this, messages_, settings_, programFolder_, paths);
+        this, [this, paths = std::move(paths)] { session_.Drop(paths); }, Qt::QueuedConnection);
 }
 
 void TForm1::btn2Click() {
@@ -160,7 +155,7 @@ void TForm1::btn2Click() {
 }
 
 void TForm1::reject() {
-    if (!running_)
+    if (!session_.Running())
         QDialog::reject();
 }
 

@@ -7,9 +7,6 @@
 #include <QDialog>
 
 #include <filesystem>
-#include <string>
-#include <vector>
-
 class QDragEnterEvent;
 class QDropEvent;
 class QGroupBox;
@@ -48,16 +45,10 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    // The dropped paths as one batch, once the drop has been answered.
-    void ConvertDropped(const std::vector<std::string>& paths);
     void CreateControls();
     void CentreOnScreen();
 
-    FileChooser& chooser_;
-    Messages& messages_;
-    SettingsStore& settings_;
-    std::filesystem::path programFolder_;
-    bool running_ = false;
+    DialogSession session_;
 
     QLabel* lbl1_ = nullptr;
     QPushButton* btn1_ = nullptr;

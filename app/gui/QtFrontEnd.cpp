@@ -47,11 +47,11 @@ void ApplyFilter(QFileDialog& dialog, const ChooserRequest& request) {
 
 } // namespace
 
-QString PathToQString(const std::string& path) {
-    return QFile::decodeName(path.c_str());
+QString PathToQString(const std::filesystem::path& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path.string()));
 }
 
-std::string QStringToPath(const QString& path) {
+std::filesystem::path QStringToPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
 
@@ -68,12 +68,13 @@ void ConfigureChooser(QFileDialog& dialog, const ChooserRequest& request) {
     ApplyFilter(dialog, request);
 }
 
-std::optional<std::vector<std::string>> QtFileChooser::Choose(const ChooserRequest& request) {
+std::optional<std::vector<std::filesystem::path>>
+QtFileChooser::Choose(const ChooserRequest& request) {
     QFileDialog dialog(parent_);
     ConfigureChooser(dialog, request);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    std::vector<std::string> files;
+    std::vector<std::filesystem::path> files;
     for (const QString& file : dialog.selectedFiles())
         files.push_back(QStringToPath(QDir::toNativeSeparators(file)));
     return files;

@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QString>
 
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -28,7 +29,8 @@ public:
     explicit QtFileChooser(QWidget* parent = nullptr) : parent_(parent) {}
     void SetParent(QWidget* parent) { parent_ = parent; }
 
-    std::optional<std::vector<std::string>> Choose(const ChooserRequest& request) override;
+    std::optional<std::vector<std::filesystem::path>>
+    Choose(const ChooserRequest& request) override;
 
 private:
     QWidget* parent_;
@@ -54,8 +56,8 @@ private:
     ShowBox show_;
 };
 
-// Conversions between the core's byte strings and the toolkit's strings for file paths.
-QString PathToQString(const std::string& path);
-std::string QStringToPath(const QString& path);
+// Conversions between file paths and the toolkit's strings.
+QString PathToQString(const std::filesystem::path& path);
+std::filesystem::path QStringToPath(const QString& path);
 
 } // namespace hortivex

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <filesystem>
 #include <memory>
 
 int main(int argc, char* argv[]) {
@@ -17,7 +18,7 @@ int main(int argc, char* argv[]) {
     hortivex::InstallMessages(std::make_shared<hortivex::QtMessages>());
 
     // The program's own folder, with its trailing separator, is the fallback working folder.
-    const std::string programFolder =
+    const std::filesystem::path programFolder =
         hortivex::QStringToPath(QCoreApplication::applicationDirPath() + QLatin1Char('/'));
 
     hortivex::QtFileChooser chooser;
@@ -25,5 +26,5 @@ int main(int argc, char* argv[]) {
                           programFolder);
     chooser.SetParent(&form);
     form.show();
-    return app.exec();
+    return QApplication::exec();
 }

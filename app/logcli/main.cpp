@@ -1,17 +1,19 @@
 // hxlog: the controllers' month logs as CSV files.
+#include "app/ConsoleProgress.h"
 #include "app/Driver.h"
 #include "app/FileList.h"
 #include "app/LogExport.h"
 #include "platform/Folders.h"
+#include "platform/Program.h"
 #include "platform/Services.h"
 
 #include <cstdio>
-#include <cstring>
+#include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 using namespace hortivex;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -43,24 +45,6 @@ public:
     void Plain(const std::string& text) override { std::printf("%s\n", text.c_str()); }
 };
 
-class ConsoleProgress : public ProgressView {
-public:
-    ConsoleProgress() : terminal_(::isatty(STDERR_FILENO) == 1) {}
-    void SetMaximum(int maximum) override { maximum_ = maximum; }
-    int Maximum() const override { return maximum_; }
-    void SetPosition(int position) override {
-        if (terminal_ && maximum_ > 0)
-            std::fprintf(stderr, "\r%d/%d", position, maximum_);
-        if (terminal_ && position == 0)
-            std::fprintf(stderr, "\r\033[K");
-    }
-    void ProcessPendingEvents() override { std::fflush(stderr); }
-
-private:
-    bool terminal_;
-    int maximum_ = 0;
-};
-
 int Usage(const std::string& problem) {
     std::fprintf(stderr, "hxlog: %s\n%s", problem.c_str(), kUsage);
     return 2;
@@ -83,13 +67,16 @@ int main(int argc, char** argv) {
     bool keepGoing = false;
     bool recursive = false;
     char separator = 0;
-    std::vector<std::string> names;
+    std::vector<fs::path> names;
     bool options = true;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&](const char* what) -> const char* {
-            return i + 1 < argc ? argv[++i]
-                                : (Usage(std::string(what) + " needs a value"), nullptr);
+    const std::vector<fs::path> arguments = CommandLineArguments(argc, argv);
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const fs::path& name = arguments[i];
+        const std::string arg = FileNameText(name);
+        auto value = [&](const char* what) -> const fs::path* {
+            return i + 1 < arguments.size()
+                       ? &arguments[++i]
+                       : (Usage(std::string(what) + " needs a value"), nullptr);
         };
         if (options && arg == "--") {
             options = false;
@@ -104,10 +91,10 @@ int main(int argc, char** argv) {
         } else if (options && (arg == "-r" || arg == "--recursive")) {
             recursive = true;
         } else if (options && (arg == "-s" || arg == "--separator")) {
-            const char* text = value("--separator");
+            const fs::path* text = value("--separator");
             if (!text)
                 return 2;
-            const std::string given = text;
+            const std::string given = FileNameText(*text);
             if (given == "tab")
                 separator = '\t';
             else if (given.size() == 1 && given != "\"" && given != "\r" && given != "\n")
@@ -117,7 +104,7 @@ int main(int argc, char** argv) {
         } else if (options && arg.size() > 1 && arg[0] == '-') {
             return Usage("unknown option " + arg);
         } else {
-            names.push_back(arg);
+            names.push_back(name);
         }
     }
     if (names.empty())
@@ -143,20 +130,22 @@ int main(int argc, char** argv) {
     bool success = batch.unreadableFolders.empty();
 
     const char sep = separator ? separator : RegionalCsvSeparator();
-    driver.convertOne = [&](const std::string& path) {
+    driver.convertOne = [&](const fs::path& path) {
         if (!IsMonthLog(path))
             return false;
-        ExportLogCsv(path, path + ".csv", sep, Warn);
+        fs::path csv = path;
+        csv += ".csv";
+        ExportLogCsv(path, csv, sep, Warn);
         return true;
     };
-    driver.onConverted = [&](const std::string&) { ++counts.exported; };
-    driver.onSkipped = [&](const std::string& path) {
+    driver.onConverted = [&](const fs::path&) { ++counts.exported; };
+    driver.onSkipped = [&](const fs::path& path) {
         ++counts.passedOver;
-        Warn(path + ": passed over, not a month log extension");
+        Warn(FileNameText(path) + ": passed over, not a month log extension");
     };
-    driver.onFailed = [&](const std::string& path, const std::string& reason) {
+    driver.onFailed = [&](const fs::path& path, const std::string& reason) {
         ++counts.failed;
-        Warn(path + ": " + reason);
+        Warn(FileNameText(path) + ": " + reason);
     };
     if (success || keepGoing) {
         if (!batch.files.empty())

@@ -36,8 +36,7 @@ void RegisterFormClass(HINSTANCE instance, WNDPROC procedure) {
 
 TForm1::TForm1(HINSTANCE instance, FileChooser& chooser, Messages& messages,
                SettingsStore& settings, std::filesystem::path programFolder)
-    : instance_(instance), chooser_(chooser), messages_(messages), settings_(settings),
-      programFolder_(std::move(programFolder)) {
+    : instance_(instance), session_(*this, messages, settings, std::move(programFolder), chooser) {
     HDC screen = GetDC(nullptr);
     dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
@@ -147,11 +146,11 @@ void TForm1::SetBusy(bool busy) {
 }
 
 void TForm1::btn1Click() {
-    RunChooseFileClick(running_, *this, messages_, settings_, programFolder_, chooser_);
+    session_.ChooseFiles();
 }
 
-void TForm1::ConvertDropped(const std::vector<std::string>& paths) {
-    RunDropBatch(running_, *this, messages_, settings_, programFolder_, paths);
+void TForm1::ConvertDropped(const std::vector<std::filesystem::path>& paths) {
+    session_.Drop(paths);
 }
 
 void TForm1::btn2Click() {
@@ -179,12 +178,12 @@ LRESULT TForm1::OnMessage(UINT message, WPARAM w, LPARAM l) {
     case WM_DROPFILES: {
         // Posted, not sent: the program the files came from is not kept waiting.
         const auto drop = reinterpret_cast<HDROP>(w);
-        std::vector<std::string> paths;
+        std::vector<std::filesystem::path> paths;
         const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
         for (UINT i = 0; i < count; ++i) {
             std::wstring name(DragQueryFileW(drop, i, nullptr, 0), L'\0');
             DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size() + 1));
-            paths.push_back(Narrow(name));
+            paths.emplace_back(std::move(name));
         }
         DragFinish(drop);
         ConvertDropped(paths);
@@ -192,7 +191,7 @@ LRESULT TForm1::OnMessage(UINT message, WPARAM w, LPARAM l) {
     }
     case WM_CLOSE:
         // Closing (the title bar's button, Alt+F4, "Close") is refused while a batch runs.
-        if (!running_)
+        if (!session_.Running())
             DestroyWindow(window_);
         return 0;
     case WM_DESTROY:

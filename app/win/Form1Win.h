@@ -5,7 +5,6 @@
 #include "platform/SettingsStore.h"
 
 #include <filesystem>
-#include <string>
 #include <vector>
 #include <windows.h>
 
@@ -35,7 +34,7 @@ public:
     // "Close": closes the dialog, which ends the program.
     void btn2Click();
     // Files and folders dropped on the dialog, converted as one batch, as if chosen.
-    void ConvertDropped(const std::vector<std::string>& paths);
+    void ConvertDropped(const std::vector<std::filesystem::path>& paths);
 
     // Runs the message loop until the dialog is closed; answers the program's exit code.
     static int RunMessageLoop(HWND dialog);
@@ -51,11 +50,7 @@ private:
     static bool Dispatch(HWND dialog, MSG& message);
 
     HINSTANCE instance_;
-    FileChooser& chooser_;
-    Messages& messages_;
-    SettingsStore& settings_;
-    std::filesystem::path programFolder_;
-    bool running_ = false;
+    DialogSession session_;
     int dpi_ = 96;
     int maximum_ = 100;
 

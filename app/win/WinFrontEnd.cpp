@@ -7,6 +7,18 @@
 #include <commdlg.h>
 
 namespace hortivex {
+namespace {
+
+std::wstring FromUtf8(const std::string& text) {
+    const int size = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    if (length > 0)
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
+    return wide;
+}
+
+} // namespace
 
 std::wstring ChooserFilter(const ChooserRequest& request) {
     std::wstring filter = Widen(request.filterText);
@@ -20,7 +32,7 @@ std::wstring ChooserFilter(const ChooserRequest& request) {
     return filter; // the final NUL is the string's own terminator
 }
 
-std::vector<std::string> ChosenPaths(const std::wstring& result) {
+std::vector<std::filesystem::path> ChosenPaths(const std::wstring& result) {
     std::vector<std::wstring> parts;
     for (std::size_t start = 0; start < result.size() && result[start] != L'\0';) {
         const std::size_t end = result.find(L'\0', start);
@@ -29,22 +41,23 @@ std::vector<std::string> ChosenPaths(const std::wstring& result) {
             break;
         start = end + 1;
     }
-    std::vector<std::string> paths;
+    std::vector<std::filesystem::path> paths;
     if (parts.size() == 1) {
-        paths.push_back(Narrow(parts[0]));
+        paths.emplace_back(parts[0]);
         return paths;
     }
     std::wstring folder = parts.empty() ? L"" : parts[0];
     if (!folder.empty() && folder.back() != L'\\')
         folder += L'\\';
     for (std::size_t i = 1; i < parts.size(); ++i)
-        paths.push_back(Narrow(folder + parts[i]));
+        paths.emplace_back(folder + parts[i]);
     return paths;
 }
 
-std::optional<std::vector<std::string>> WinFileChooser::Choose(const ChooserRequest& request) {
+std::optional<std::vector<std::filesystem::path>>
+WinFileChooser::Choose(const ChooserRequest& request) {
     const std::wstring filter = ChooserFilter(request);
-    const std::wstring folder = Widen(request.initialFolder);
+    const std::wstring folder = request.initialFolder.wstring();
     std::wstring buffer(1 << 16, L'\0');
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
@@ -67,7 +80,7 @@ std::optional<std::vector<std::string>> WinFileChooser::Choose(const ChooserRequ
 }
 
 void WinMessages::Show(const std::string& text, const char* title, UINT icon) {
-    MessageBoxW(owner_, WidenAny(text).c_str(), WidenAny(title).c_str(), MB_OK | icon);
+    MessageBoxW(owner_, FromUtf8(text).c_str(), FromUtf8(title).c_str(), MB_OK | icon);
 }
 
 void WinMessages::Information(const std::string& text) {

@@ -3,6 +3,7 @@
 #include "app/Driver.h"
 #include "platform/Messages.h"
 
+#include <filesystem>
 #include <windows.h>
 
 namespace hortivex {
@@ -11,13 +12,15 @@ namespace hortivex {
 class WinFileChooser : public FileChooser {
 public:
     void SetOwner(HWND owner) { owner_ = owner; }
-    std::optional<std::vector<std::string>> Choose(const ChooserRequest& request) override;
+    std::optional<std::vector<std::filesystem::path>>
+    Choose(const ChooserRequest& request) override;
 
 private:
     HWND owner_ = nullptr;
 };
 
-// Message boxes with a single OK button over the owner window.
+// Message boxes with a single OK button over the owner window. Their texts are UTF-8, as the
+// driver and the file layer write file names into them.
 class WinMessages : public Messages {
 public:
     void SetOwner(HWND owner) { owner_ = owner; }
@@ -37,7 +40,8 @@ private:
 std::wstring ChooserFilter(const ChooserRequest& request);
 
 // The chosen paths in a multi-selection result: one full path, or the folder followed by the
-// names, each ended by a NUL, the list by a second NUL.
-std::vector<std::string> ChosenPaths(const std::wstring& result);
+// names, each ended by a NUL, the list by a second NUL. Kept in UTF-16, so that any name the
+// dialog shows reaches the file calls whole, whatever the ANSI code page.
+std::vector<std::filesystem::path> ChosenPaths(const std::wstring& result);
 
 } // namespace hortivex

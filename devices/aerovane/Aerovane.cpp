@@ -2,7 +2,6 @@
 
 #include "devices/Texts.h"
 #include "devices/aerovane/AerovaneSettingsExport.h"
-#include "options/ProcessState.h"
 
 namespace hortivex {
 
@@ -13,29 +12,20 @@ constexpr int kAlwaysOnFeature = 4;
 // Firmware features and the first version that has each.
 constexpr FirmwareFeature kFeatures[] = {{5, 103}, {6, 206}};
 
+constexpr ControllerIdentity kIdentity{
+    .kind = 5,
+    .letters = {'A', 'V'},
+    .extensions = {".avl", ".avv", "avs", "ava"},
+    .pages = {TextId::PageStatus, TextId::Count, TextId::PageScheduling, TextId::PageConfigure,
+              TextId::PageAdvanced},
+    .capabilityB = 0,
+};
+
 } // namespace
 
 void TAerovane::Construct() {
     TControllerWithSchedule::Construct();
-    identity_[0] = 5;
-    identity_[3] = 'A';
-    identity_[4] = 'V';
-    logExtension_ = ".avl";
-    viewExtension_ = ".avv";
-    settingsExtension_ = "avs";
-    scheduleExtension_ = "ava";
-    pageCaptions_[0] = Text(TextId::PageStatus);
-    pageCaptions_[2] = Text(TextId::PageScheduling);
-    pageCaptions_[3] = Text(TextId::PageConfigure);
-    pageCaptions_[4] = Text(TextId::PageAdvanced);
-    capabilityA_ = 1;
-    capabilityF_ = 1;
-    capabilityB_ = 0;
-    valueCount_ = 21;
-    if (Process().modeFlag)
-        LoadSettingsFile();
-    ResetStatus();
-    capabilityC_ = 1;
+    ConstructAs(kIdentity, MainValueCount());
     changeFlag1_ = changeFlag2_ = true;
     usbSettings_[kUsbAlarmActiveByte] = 0;
     alarmTime_ = 0;

@@ -145,13 +145,8 @@ void TAerovane::PackUsbSettings() {
 }
 
 std::string TAerovane::UsbSettingsTextAt(TDateTime now) {
-    if (!local_.ScheduleEnabled || local_.Days.empty())
-        return std::string(kAerovaneSetpointsSize, '\0');
-    const auto index =
-        static_cast<std::size_t>(CurrentScheduleIndex(local_.Days, local_.StartDate, now));
     // The light bank and the setpoints that follow it, as the day record holds them.
-    const auto* day = reinterpret_cast<const char*>(&local_.Days[index]);
-    return std::string(day + kAerovaneSetpointsOffset, kAerovaneSetpointsSize);
+    return CurrentDayBytes(now, kAerovaneSetpointsOffset, kAerovaneSetpointsSize);
 }
 
 std::string TAerovane::GetUsbCommandData() {

@@ -1,7 +1,8 @@
-// The Aerovane controller's files and blocks: views, the month log, trace entries and names,
-// settings transfer, the settings file and the registry clean-up.
+// What the Aerovane controller keeps apart from the shared files: its trace entries' defaults
+// and names, its settings transfer and its registry clean-up.
 #include "devices/aerovane/Aerovane.h"
 
+#include "devices/RegistryCleanup.h"
 #include "devices/Texts.h"
 
 namespace hortivex {
@@ -74,22 +75,6 @@ std::uint8_t TrailerByte(const TAerovaneLiveBlock& identityReply) {
 
 } // namespace
 
-void TAerovane::LoadView(int index) {
-    ViewFile(*this, traces_).Load(index);
-}
-
-void TAerovane::SaveView(int index) {
-    ViewFile(*this, traces_).Save(index);
-}
-
-void TAerovane::DeleteView(int index) {
-    ViewFile(*this, traces_).Delete(index);
-}
-
-void TAerovane::InsertViewGap(int first, int last) {
-    ViewFile(*this, traces_).InsertGap(first, last);
-}
-
 void TAerovane::ResetTraces(bool visible) {
     for (int n = 1; n <= kTraces; ++n)
         InitTraceEntry(traces_[static_cast<std::size_t>(n - 1)], n, visible && IsShownByDefault(n));
@@ -97,25 +82,14 @@ void TAerovane::ResetTraces(bool visible) {
 }
 
 TTraceEntry TAerovane::GetTraceEntry(int index) {
-    if (index < 1 || index > kTraces)
-        return kNoTraceEntry;
-    TTraceEntry& entry = traces_[static_cast<std::size_t>(index - 1)];
-    if (GetTraceName(index, false) == Text(TextId::AvNotAvailable))
-        entry.visible = 0;
-    return entry;
+    if (IsOwnTrace(index) && GetTraceName(index, false) == Text(TextId::AvNotAvailable))
+        traces_[static_cast<std::size_t>(index - 1)].visible = 0;
+    return TRecordController::GetTraceEntry(index);
 }
 
 bool TAerovane::IsTraceVisible(int index) {
-    if (index > kTraces)
-        return TControllerWithSchedule::IsTraceVisible(index);
-    return index >= 1 && traces_[static_cast<std::size_t>(index - 1)].visible != 0 &&
-           GetTraceName(index, false) != Text(TextId::AvNotAvailable);
-}
-
-std::uint32_t TAerovane::GetTraceColour(int index) {
-    if (index > kTraces)
-        return TControllerWithSchedule::GetTraceColour(index);
-    return index >= 1 ? traces_[static_cast<std::size_t>(index - 1)].colour : kHiddenTraceColour;
+    return TRecordController::IsTraceVisible(index) &&
+           (!IsOwnTrace(index) || GetTraceName(index, false) != Text(TextId::AvNotAvailable));
 }
 
 std::string TAerovane::GetTraceName(int index, bool combined) {
@@ -144,8 +118,7 @@ std::string TAerovane::GetTraceName(int index, bool combined) {
 
 std::string TAerovane::BuildSettingsFirstCommand() {
     SettingsChanged();
-    std::string command = SettingsBlockCommand(GetCommandHeader(), "S0", RecordBytes(settings_), 0,
-                                               TrailerByte(identityReply_));
+    std::string command = SettingsCommand("S0", 0, TrailerByte(identityReply_));
     settingsPage_ = 1;
     transferToggle_ = 1;
     return command;
@@ -153,80 +126,14 @@ std::string TAerovane::BuildSettingsFirstCommand() {
 
 std::string TAerovane::BuildSettingsNextCommand() {
     if (settingsPage_ == 1) {
-        std::string command = SettingsBlockCommand(GetCommandHeader(), "S1", RecordBytes(settings_),
-                                                   1, TrailerByte(identityReply_));
+        std::string command = SettingsCommand("S1", 1, TrailerByte(identityReply_));
         settingsPage_ = 2;
         transferToggle_ = 1;
         return command;
     }
-    std::string command = SettingsBlockCommand(GetCommandHeader(), "S2", RecordBytes(settings_), 2,
-                                               TrailerByte(identityReply_));
+    std::string command = SettingsCommand("S2", 2, TrailerByte(identityReply_));
     transferToggle_ = 0;
     return command;
-}
-
-void TAerovane::StoreSettingsReply(const std::uint8_t* reply, std::size_t length) {
-    if (!ReplyHolds(reply, length, kSettingsBlockSize))
-        return;
-    if (transferToggle_ == 0) {
-        StoreSettingsBlock(RecordBytes(settings_), 0, reply, length);
-        settingsPage_ = 1;
-        transferToggle_ = 1;
-    } else if (settingsPage_ == 1) {
-        StoreSettingsBlock(RecordBytes(settings_), 1, reply, length);
-        settingsPage_ = 2;
-    } else if (settingsPage_ == 2) {
-        StoreSettingsBlock(RecordBytes(settings_), 2, reply, length);
-        transferToggle_ = 0;
-    }
-}
-
-std::string TAerovane::SaveSettingsFile(const std::string& path) {
-    return SaveSettingsRecord(*this, path, RecordBytes(settings_));
-}
-
-bool TAerovane::LoadSettingsFile() {
-    const std::string path =
-        settingsPath_.empty() ? GetSettingsFolder() + GetSettingsFileName(-1) : settingsPath_;
-    return LoadSettingsRecord(path, RecordBytes(settings_));
-}
-
-void TAerovane::AppendLogRecord(const std::string& path) {
-    logFile_.Append(path);
-}
-
-void TAerovane::AssignLogFile(const std::string& path) {
-    logFile_.Assign(path);
-}
-
-void TAerovane::OpenLogFile() {
-    logFile_.Open();
-}
-
-bool TAerovane::LogEof() {
-    return logFile_.Eof();
-}
-
-void TAerovane::CloseLogFile() {
-    logFile_.Close();
-}
-
-double TAerovane::ReadLastLogRecord(TDateTime date) {
-    return OpenMonthLog(date) ? logFile_.ReadLastAndClose() : 0;
-}
-
-void TAerovane::ShiftRecordDate() {
-    RebaseDate(logRecord_.DateTime, baseDay_);
-}
-
-void TAerovane::ReadLogRecord() {
-    ReadLogRecordRaw();
-    RestartPendingTexts();
-}
-
-bool TAerovane::ReadLogRecordRaw() {
-    logFile_.ReadNext();
-    return true;
 }
 
 void TAerovane::DeleteRegistrySettings() {

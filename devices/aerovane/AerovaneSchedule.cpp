@@ -2,7 +2,7 @@
 #include "devices/aerovane/Aerovane.h"
 
 #include "export/ExportWriter.h"
-#include "export/RecordBytes.h"
+#include "export/LittleEndian.h"
 #include "export/TextForms.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
@@ -17,18 +17,16 @@ namespace {
 // Far beyond any real schedule (a day record per day of a grow); a larger file is not one.
 constexpr std::size_t kMaxScheduleDays = 1'000'000;
 
-struct TypedField {
-    const char* key;
-    std::size_t offset;
-    const char* kind;
-};
-
 #define FIELD(name) #name, offsetof(TAerovaneScheduleDay, name)
 // After "Day", "LightBankSP" and "RHMaxSP", in this order.
-const TypedField kTypedFields[] = {
-    {FIELD(DayTempSP), "TEMP"},   {FIELD(LightONTODSP), "DATE"}, {FIELD(LightONDurationSP), "DATE"},
-    {FIELD(NightDropSP), "TEMP"}, {FIELD(VPDorRHDaySP), "RH"},   {FIELD(VPDorRHNightSP), "RH"},
-    {FIELD(CO2SP), "CO2"},
+const WordField kTypedFields[] = {
+    {FIELD(DayTempSP), ValueKind::Temp},
+    {FIELD(LightONTODSP), ValueKind::Date},
+    {FIELD(LightONDurationSP), ValueKind::Date},
+    {FIELD(NightDropSP), ValueKind::Temp},
+    {FIELD(VPDorRHDaySP), ValueKind::RH},
+    {FIELD(VPDorRHNightSP), ValueKind::RH},
+    {FIELD(CO2SP), ValueKind::CO2},
 };
 #undef FIELD
 
@@ -47,26 +45,14 @@ void TAerovane::ReadScheduleFile(const std::filesystem::path& path) {
 }
 
 void TAerovane::ExportSchedule(const std::filesystem::path& iniPath) {
-    IniOutput out(iniPath);
-    for (std::size_t i = 0; i < local_.Days.size(); ++i) {
-        std::uint8_t record[sizeof(TAerovaneScheduleDay)];
-        std::memcpy(record, &local_.Days[i], sizeof record);
-        const std::string section = "ClimateSchedule_" + IndexText(static_cast<long long>(i));
-        out.WriteWholeEntry(section, "Day", LongAt(record, offsetof(TAerovaneScheduleDay, Day)));
-        out.WriteEntry(section, "LightBankSP",
-                       NumberText(record[offsetof(TAerovaneScheduleDay, LightBankSP)]));
-        out.WriteEntry(section, "RHMaxSP",
-                       NumberText(record[offsetof(TAerovaneScheduleDay, RHMaxSP)]));
-        for (const TypedField& field : kTypedFields)
-            WriteTypedValue(out, section, field.key, WordAt(record, field.offset), field.kind);
-    }
-    out.Close();
-}
-
-const TAerovaneScheduleDay& TAerovane::DayAt(int index) const {
-    if (index < 0 || static_cast<std::size_t>(index) >= local_.Days.size())
-        ThrowIndexError(index);
-    return local_.Days[static_cast<std::size_t>(index)];
+    ExportDays(iniPath, "ClimateSchedule_",
+               [](IniOutput& out, const std::string& section, const std::uint8_t* record) {
+                   out.WriteEntry(section, "LightBankSP",
+                                  NumberText(record[offsetof(TAerovaneScheduleDay, LightBankSP)]));
+                   out.WriteEntry(section, "RHMaxSP",
+                                  NumberText(record[offsetof(TAerovaneScheduleDay, RHMaxSP)]));
+                   WriteWordFields(out, section, record, kTypedFields);
+               });
 }
 
 void TAerovane::InitScheduleEntry(int index) {
@@ -89,33 +75,6 @@ int TAerovane::GetScheduleCount() {
     return local_.ScheduleEnabled ? static_cast<int>(local_.Days.size()) : 1;
 }
 
-int TAerovane::GetScheduleDay(int index) {
-    return DayAt(index).Day;
-}
-
-std::string TAerovane::GetScheduleDateText(int index) {
-    return ScheduleDateText(local_.StartDate + DayAt(index).Day - 1, UsesUsDateFormat());
-}
-
-TDateTime TAerovane::GetScheduleStartDate() {
-    if (local_.StartDate == 0)
-        local_.StartDate = Now();
-    return local_.StartDate;
-}
-
-void TAerovane::DeleteScheduleEntry(int index) {
-    // Removes exactly the entry at index, whether or not the schedule is in use; an index
-    // outside the list changes nothing.
-    if (index < 0 || static_cast<std::size_t>(index) >= local_.Days.size())
-        return;
-    local_.Days.erase(local_.Days.begin() + index);
-}
-
-bool TAerovane::AddScheduleEntry(int day) {
-    return InsertScheduleDay(local_.Days, day,
-                             [this](int position) { InitScheduleEntry(position); });
-}
-
 bool TAerovane::MoveScheduleEntry(int fromDay, int toDay) {
     auto& days = local_.Days;
     auto has = [&](int day) {
@@ -133,10 +92,6 @@ bool TAerovane::MoveScheduleEntry(int fromDay, int toDay) {
     AddScheduleEntry(toDay);
     std::memcpy(SetpointsOf(*has(toDay)), setpoints, sizeof setpoints);
     return true;
-}
-
-int TAerovane::GetCurrentScheduleIndex() {
-    return CurrentScheduleIndex(local_.Days, local_.StartDate, Now());
 }
 
 } // namespace hortivex

@@ -2,9 +2,9 @@
 // alarm-active flag, trace values and group names, status values and operating modes.
 #include "devices/aerovane/Aerovane.h"
 
+#include "devices/DeviceRegistry.h"
 #include "devices/Texts.h"
 #include "export/Units.h"
-#include "options/ProcessState.h"
 #include "options/ValueDisplay.h"
 #include "platform/Regional.h"
 #include "platform/Services.h"
@@ -37,7 +37,7 @@ constexpr std::uint8_t kAlarmsValid = 4;
 constexpr std::uint8_t kCO2Scale50 = 128;
 
 constexpr double kMillisecondsPerDay = 86'400'000.0;
-constexpr long long kAlarmDebounceMs = 5 * 60 * 1000;
+constexpr long long kAlarmDebounceMs = 5LL * 60 * 1000;
 
 // The chart-scale flags (process-wide).
 constexpr std::uint8_t kChartCO2 = 2, kChartCO2Scale50 = 4, kChartLight = 8;
@@ -48,18 +48,30 @@ enum class Reading { Word, Byte, CO2, Light };
 struct TraceSource {
     std::size_t offset;
     Reading reading;
-    int type; // display conversion of a word
+    DisplayType type; // display conversion of a word
     double divisor;
 };
 // Traces 1 to 19.
 constexpr TraceSource kTraceSources[] = {
-    {11, Reading::Word, 3, 1}, {7, Reading::Word, 3, 1},    {9, Reading::Word, 3, 1},
-    {15, Reading::Byte, 0, 1}, {13, Reading::Byte, 0, 1},   {14, Reading::Byte, 0, 1},
-    {20, Reading::Word, 9, 1}, {26, Reading::CO2, 12, 1},   {22, Reading::CO2, 12, 1},
-    {24, Reading::CO2, 12, 1}, {32, Reading::Light, 7, 10}, {28, Reading::Light, 7, 10},
-    {34, Reading::Word, 3, 1}, {36, Reading::Word, 8, 10},  {38, Reading::Word, 0, 10},
-    {47, Reading::Word, 3, 1}, {52, Reading::Word, 3, 1},   {49, Reading::Byte, 0, 1},
-    {50, Reading::CO2, 12, 1},
+    {11, Reading::Word, DisplayType::TemperatureTenths, 1},
+    {7, Reading::Word, DisplayType::TemperatureTenths, 1},
+    {9, Reading::Word, DisplayType::TemperatureTenths, 1},
+    {15, Reading::Byte, DisplayType::Plain, 1},
+    {13, Reading::Byte, DisplayType::Plain, 1},
+    {14, Reading::Byte, DisplayType::Plain, 1},
+    {20, Reading::Word, DisplayType::Thousandths, 1},
+    {26, Reading::CO2, DisplayType::CO2, 1},
+    {22, Reading::CO2, DisplayType::CO2, 1},
+    {24, Reading::CO2, DisplayType::CO2, 1},
+    {32, Reading::Light, DisplayType::Low12Bits, 10},
+    {28, Reading::Light, DisplayType::Low12Bits, 10},
+    {34, Reading::Word, DisplayType::TemperatureTenths, 1},
+    {36, Reading::Word, DisplayType::HighNibbleHundredths, 10},
+    {38, Reading::Word, DisplayType::Plain, 10},
+    {47, Reading::Word, DisplayType::TemperatureTenths, 1},
+    {52, Reading::Word, DisplayType::TemperatureTenths, 1},
+    {49, Reading::Byte, DisplayType::Plain, 1},
+    {50, Reading::CO2, DisplayType::CO2, 1},
 };
 constexpr int kAlarmTrace = 20;
 static_assert(std::size(kTraceSources) == kAlarmTrace - 1);
@@ -89,36 +101,48 @@ struct ValueRow {
     const char* digit; // appended as it is
     std::size_t offset;
     Shown shown;
-    int type;
+    DisplayType type;
 };
 constexpr ValueRow kValueRows[] = {
-    {TextId::AvTemp, TextId::AvIn, "", 11, Shown::Word, 3},
-    {TextId::AvTemp, TextId::AvIn, "1", 7, Shown::Word, 3},
-    {TextId::AvTemp, TextId::AvIn, "2", 9, Shown::Word, 3},
-    {TextId::AvRH, kNoPart, "", 15, Shown::Number, 0},
-    {TextId::AvRH, kNoPart, "1", 13, Shown::Number, 0},
-    {TextId::AvRH, kNoPart, "2", 14, Shown::Number, 0},
-    {TextId::AvVPD, kNoPart, "", 20, Shown::Word, 9},
-    {TextId::AvCO2, kNoPart, "", 26, Shown::Word, 12},
-    {TextId::AvCO2, kNoPart, " 1", 22, Shown::Word, 12},
-    {TextId::AvCO2, kNoPart, " 2", 24, Shown::Word, 12},
-    {TextId::AvLight, kNoPart, "", 32, Shown::Word, 7},
-    {TextId::AvLight, kNoPart, " 1", 28, Shown::Word, 7},
-    {TextId::AvLight, kNoPart, " 2", 30, Shown::Word, 7},
-    {TextId::AvTemp, TextId::AvOut, "", 34, Shown::Word, 3},
-    {TextId::AvIntegIrrad, kNoPart, "", 36, Shown::Word, 7},
-    {TextId::AvCO2Inject, kNoPart, "", 38, Shown::Word, 12},
-    {TextId::AvTemp, TextId::AvCool, "", 47, Shown::Word, 3},
-    {TextId::AvTemp, TextId::AvHeat, "", 52, Shown::Word, 3},
-    {TextId::AvRH, TextId::AvTgt, "", 49, Shown::Number, 0},
-    {TextId::AvCO2, TextId::AvTgt, "", 50, Shown::Word, 12},
-    {TextId::AvMode, kNoPart, "", 45, Shown::Mode, 0},
+    {TextId::AvTemp, TextId::AvIn, "", 11, Shown::Word, DisplayType::TemperatureTenths},
+    {TextId::AvTemp, TextId::AvIn, "1", 7, Shown::Word, DisplayType::TemperatureTenths},
+    {TextId::AvTemp, TextId::AvIn, "2", 9, Shown::Word, DisplayType::TemperatureTenths},
+    {TextId::AvRH, kNoPart, "", 15, Shown::Number, DisplayType::Plain},
+    {TextId::AvRH, kNoPart, "1", 13, Shown::Number, DisplayType::Plain},
+    {TextId::AvRH, kNoPart, "2", 14, Shown::Number, DisplayType::Plain},
+    {TextId::AvVPD, kNoPart, "", 20, Shown::Word, DisplayType::Thousandths},
+    {TextId::AvCO2, kNoPart, "", 26, Shown::Word, DisplayType::CO2},
+    {TextId::AvCO2, kNoPart, " 1", 22, Shown::Word, DisplayType::CO2},
+    {TextId::AvCO2, kNoPart, " 2", 24, Shown::Word, DisplayType::CO2},
+    {TextId::AvLight, kNoPart, "", 32, Shown::Word, DisplayType::Low12Bits},
+    {TextId::AvLight, kNoPart, " 1", 28, Shown::Word, DisplayType::Low12Bits},
+    {TextId::AvLight, kNoPart, " 2", 30, Shown::Word, DisplayType::Low12Bits},
+    {TextId::AvTemp, TextId::AvOut, "", 34, Shown::Word, DisplayType::TemperatureTenths},
+    {TextId::AvIntegIrrad, kNoPart, "", 36, Shown::Word, DisplayType::Low12Bits},
+    {TextId::AvCO2Inject, kNoPart, "", 38, Shown::Word, DisplayType::CO2},
+    {TextId::AvTemp, TextId::AvCool, "", 47, Shown::Word, DisplayType::TemperatureTenths},
+    {TextId::AvTemp, TextId::AvHeat, "", 52, Shown::Word, DisplayType::TemperatureTenths},
+    {TextId::AvRH, TextId::AvTgt, "", 49, Shown::Number, DisplayType::Plain},
+    {TextId::AvCO2, TextId::AvTgt, "", 50, Shown::Word, DisplayType::CO2},
+    {TextId::AvMode, kNoPart, "", 45, Shown::Mode, DisplayType::Plain},
 };
 constexpr int kBaseValues = static_cast<int>(std::size(kValueRows));
-constexpr int kExtendedValues = 58;
 
 // Status values 22 to 79 show raw bytes of the live block under the controller's own register
-// names, which are the same in every language: a byte as a number, or one of its bits.
+// names, which are the same in every language: a byte as a number, or one of its bits. Each
+// flag byte shows as itself and then its 8 bits.
+constexpr int kBitsShown = 9;
+// The flag bytes "Bool0" to "Bool4" from live byte 40, the fault bytes from byte 57, then
+// "SetBool0" (byte 46) and "Mode" (byte 45).
+constexpr int kBoolBytes = 5, kFaultBytes = 3;
+constexpr std::size_t kFirstBoolByte = 40, kFirstFaultByte = 57, kSetBoolByte = 46, kModeByte = 45;
+constexpr int kFirstBool = kBaseValues + 1;
+constexpr int kFaults = kFirstBool + kBoolBytes * kBitsShown;
+constexpr int kSetBool = kFaults + kFaultBytes;
+constexpr int kRawMode = kSetBool + kBitsShown;
+constexpr int kExtendedValues = kRawMode - kBaseValues;
+static_assert(kBaseValues + kExtendedValues == 79);
+
 struct RawValue {
     std::string name;
     std::size_t offset = 0;
@@ -133,18 +157,18 @@ RawValue ByteOrBit(const std::string& byteName, std::size_t offset, int position
 }
 
 RawValue RawValueAt(int index) {
-    constexpr int kFirstBool = 22, kFaults = 67, kSetBool = 70, kRawMode = 79;
     if (index < kFaults) {
-        const int group = (index - kFirstBool) / 9;
-        return ByteOrBit("Bool" + std::to_string(group), 40 + static_cast<std::size_t>(group),
-                         (index - kFirstBool) % 9);
+        const int group = (index - kFirstBool) / kBitsShown;
+        return ByteOrBit("Bool" + std::to_string(group),
+                         kFirstBoolByte + static_cast<std::size_t>(group),
+                         (index - kFirstBool) % kBitsShown);
     }
     if (index < kSetBool)
         return {"Fault" + std::to_string(index - kFaults + 1),
-                57 + static_cast<std::size_t>(index - kFaults)};
+                kFirstFaultByte + static_cast<std::size_t>(index - kFaults)};
     if (index < kRawMode)
-        return ByteOrBit("SetBool0", 46, index - kSetBool);
-    return {"Mode", 45};
+        return ByteOrBit("SetBool0", kSetBoolByte, index - kSetBool);
+    return {"Mode", kModeByte};
 }
 
 bool IsStatusValue(int index) {
@@ -156,8 +180,9 @@ bool IsStatusValue(int index) {
 void TAerovane::StoreStatusReplyA(const std::uint8_t* reply, std::size_t length) {
     if (!StoreReply(identityReply_, reply, length))
         return;
-    const float version = ConvertWordValue(identityReply_.FirmwareVersion[0],
-                                           identityReply_.FirmwareVersion[1], 0, GetPpmFactor());
+    const float version =
+        ConvertWordValue(identityReply_.FirmwareVersion[0], identityReply_.FirmwareVersion[1],
+                         DisplayType::Plain, GetPpmFactor());
     SetFirmwareVersion(static_cast<int>(std::trunc(version)));
 }
 
@@ -168,7 +193,8 @@ void TAerovane::StoreStatusReplyB(const std::uint8_t* reply, std::size_t length)
 void TAerovane::StoreStatusReplyC(const std::uint8_t* reply, std::size_t length) {
     if (!ReplyHolds(reply, length, sizeof logRecord_.Live))
         return;
-    TAlarmFlags before{}, after{};
+    TAlarmFlags before{};
+    TAlarmFlags after{};
     GetAlarms(before, false);
     StoreReply(logRecord_.Live, reply, length);
     GetAlarms(after, false);
@@ -244,9 +270,9 @@ double TAerovane::GetTraceValue(int index) {
         const TraceSource& source = kTraceSources[index - 1];
         const std::uint8_t* at = live + source.offset;
         if (source.reading == Reading::Byte)
-            return ConvertByteValue(at[0], 0);
+            return ConvertByteValue(at[0], DisplayType::Plain);
         double divisor = source.divisor;
-        std::uint8_t& chart = Process().chartScaleFlags;
+        std::uint8_t& chart = Registry().chartScaleFlags;
         if (source.reading == Reading::CO2) {
             const bool scale50 = (live[kOptionByte] & kCO2Scale50) != 0;
             divisor = scale50 ? 50 : 20;
@@ -274,8 +300,12 @@ std::string TAerovane::GetTraceGroupName(int index) {
                                                                         : TextId::AvFunctions);
 }
 
+int TAerovane::MainValueCount() {
+    return kBaseValues;
+}
+
 int TAerovane::GetValueCount() {
-    return valueCount_ + (Process().extendedValues ? kExtendedValues : 0);
+    return valueCount_ + (Registry().extendedValues ? kExtendedValues : 0);
 }
 
 std::string TAerovane::GetValueName(int index) {
@@ -299,7 +329,7 @@ std::string TAerovane::GetValueText(int index) {
         const RawValue value = RawValueAt(index);
         const std::uint8_t byte = live[value.offset];
         if (value.bit < 0)
-            return ByteValueText(byte, 0, ppm);
+            return ByteValueText(byte, DisplayType::Plain, ppm);
         return (byte >> value.bit) & 1 ? "1" : "0";
     }
     const ValueRow& row = kValueRows[index - 1];
@@ -307,7 +337,7 @@ std::string TAerovane::GetValueText(int index) {
     case Shown::Word:
         return WordValueText(live[row.offset], live[row.offset + 1], row.type, ppm);
     case Shown::Number:
-        return ByteValueText(live[row.offset], 0, ppm);
+        return ByteValueText(live[row.offset], DisplayType::Plain, ppm);
     case Shown::Mode:
         return GetModeText(false);
     }

@@ -12,45 +12,27 @@ namespace hortivex {
 
 namespace {
 
-constexpr std::uint8_t kEcUnitCF = 0x02;
-constexpr std::uint8_t kEcUnitPpm = 0x04;
 constexpr std::uint8_t kPhRaise = 0x40;
 constexpr std::uint8_t kPhLower = 0x80;
 
 // Firmware features and the first version that has each.
 constexpr FirmwareFeature kFeatures[] = {{3, 200}, {7, 301}, {8, 303}};
 
-// Sets the process-wide EC unit label and has the options follow it. The first call loads
-// the options, which may write the options file and may raise.
-void SelectEcUnit(const char* label) {
-    Process().ecUnitLabel = label;
-    GetOptions().DeriveUnits();
-}
+// Pages 1, 3 and 5 have captions; capability flag B is set.
+constexpr ControllerIdentity kIdentity{1,
+                                       {'F', 'V'},
+                                       {".fvl", ".fvv", "fvs", "fvd"},
+                                       {TextId::PageStatus, TextId::Count, TextId::PageConfigure,
+                                        TextId::Count, TextId::PageScheduling},
+                                       1};
 
 } // namespace
 
 void TFertivo::Construct() {
     TControllerWithSchedule::Construct();
-    identity_[0] = 1;
-    identity_[3] = 'F';
-    identity_[4] = 'V';
-    logExtension_ = ".fvl";
-    viewExtension_ = ".fvv";
-    settingsExtension_ = "fvs";
-    scheduleExtension_ = "fvd";
-    pageCaptions_[0] = Text(TextId::PageStatus);
-    pageCaptions_[2] = Text(TextId::PageConfigure);
-    pageCaptions_[4] = Text(TextId::PageScheduling);
-    capabilityA_ = 1;
-    capabilityF_ = 1;
-    valueCount_ = 13;
-    capabilityB_ = 1;
-    if (Process().modeFlag)
-        LoadSettingsFile();
-    ResetStatus();
+    ConstructAs(kIdentity, MainValueCount());
     spareFlag_ = 0;
     spareValue1_ = spareValue2_ = 0;
-    capabilityC_ = 1;
 }
 
 int TFertivo::FeatureMinVersion(int feature) {
@@ -73,11 +55,14 @@ int TFertivo::GetPpmFactor() {
 }
 
 bool TFertivo::IsFunctionAvailable(int kind, bool defaultValue) {
-    if (kind == 4)
+    switch (kind) {
+    case 4: // always offered
         return true;
-    if (kind == 7)
+    case 7:
         return local_.ScheduleEnabled;
-    return defaultValue;
+    default:
+        return defaultValue;
+    }
 }
 
 void TFertivo::ResetStatus() {
@@ -98,36 +83,45 @@ void TFertivo::ReadSettingsFile(const std::filesystem::path& path) {
     std::memcpy(&settings_, bytes.data(), bytes.size());
 }
 
-bool TFertivo::IsEcUnitCF() {
-    if ((settings_.SetBool2 & (kEcUnitCF | kEcUnitPpm)) != kEcUnitCF)
-        return false;
-    SelectEcUnit(" CF  ");
-    return true;
+bool TFertivo::IsEcUnitCF() const {
+    return EcUnitOf(settings_) == FertivoEcUnit::CF;
 }
 
-bool TFertivo::IsEcUnitMs() {
-    if ((settings_.SetBool2 & (kEcUnitCF | kEcUnitPpm)) != 0)
-        return false;
-    SelectEcUnit("mS/cm");
-    return true;
+bool TFertivo::IsEcUnitMs() const {
+    return EcUnitOf(settings_) == FertivoEcUnit::MsPerCm;
 }
 
-bool TFertivo::IsEcUnitPpm() {
-    if ((settings_.SetBool2 & (kEcUnitCF | kEcUnitPpm)) != kEcUnitPpm)
-        return false;
-    SelectEcUnit("ppm");
-    return true;
+bool TFertivo::IsEcUnitPpm() const {
+    return EcUnitOf(settings_) == FertivoEcUnit::Ppm;
 }
 
-bool TFertivo::IsPhOutputNone() {
+FertivoEcUnit TFertivo::SelectEcUnit() {
+    const FertivoEcUnit unit = EcUnitOf(settings_);
+    const char* label = unit == FertivoEcUnit::CF        ? " CF  "
+                        : unit == FertivoEcUnit::MsPerCm ? "mS/cm"
+                        : unit == FertivoEcUnit::Ppm     ? "ppm"
+                                                         : nullptr;
+    if (label) {
+        Process().ecUnitLabel = label;
+        GetOptions().DeriveUnits();
+    }
+    return unit;
+}
+
+void TFertivo::ExportSettings(const std::filesystem::path& iniPath) {
+    const FertivoEcUnit unit = SelectEcUnit();
+    ExportFertivoSettings(settings_, unit, iniPath);
+}
+
+bool TFertivo::IsPhOutputNone() const {
     return (settings_.SetBool1 & (kPhRaise | kPhLower)) == 0;
 }
 
-bool TFertivo::IsPhOutputRaise() {
+bool TFertivo::IsPhOutputRaise() const {
     return (settings_.SetBool1 & (kPhRaise | kPhLower)) == kPhRaise;
 }
 
-bool TFertivo::IsPhOutputLower() {
+bool TFertivo::IsPhOutputLower() const {
     return (settings_.SetBool1 & (kPhRaise | kPhLower)) == kPhLower;
 }
 

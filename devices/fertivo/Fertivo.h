@@ -1,34 +1,39 @@
 #pragma once
 
 #include "devices/Controller.h"
-#include "devices/DeviceFiles.h"
 #include "devices/fertivo/FertivoLive.h"
 #include "devices/fertivo/FertivoSchedule.h"
 #include "devices/fertivo/FertivoSettings.h"
+#include "devices/fertivo/FertivoSettingsExport.h"
 
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
+#include <vector>
 
 namespace hortivex {
 
-// The Fertivo nutrient-dosing and irrigation controller. Create with
-// TDevice::Create<TFertivo>(room, controller).
-class TFertivo : public TControllerWithSchedule {
-public:
-    TFertivoSettings& Settings() { return settings_; }
-    const TFertivoSettings& Settings() const { return settings_; }
+// A month log record of the Fertivo stores its status block after the date-time.
+inline std::vector<std::span<std::uint8_t>> LogBlocks(TFertivoLogRecord& record) {
+    return {RecordBytes(record.Status)};
+}
 
+// The Fertivo nutrient-dosing and irrigation controller. Create with
+// TDevice::Create<TFertivo>(room, controller). Its settings travel in two blocks; it shows
+// three traces.
+class TFertivo
+    : public TRecordController<TFertivoSettings, TFertivoLogRecord, TFertivoLocalSettings, 3, 2> {
+public:
     // Fills the settings record from the first 118 bytes of a ".fvs" file; a shorter file
     // fills the start and leaves the rest. Raises InOutError naming the file when it cannot be
     // opened or read at all, so that no export of a record never read passes as success.
     void ReadSettingsFile(const std::filesystem::path& path);
 
-    // Writes the settings record as the 205 keys of section "Settings".
+    // Selects the EC unit of the settings record (see SelectEcUnit), then writes the record as
+    // the 205 keys of section "Settings".
     void ExportSettings(const std::filesystem::path& iniPath);
-
-    TFertivoLocalSettings& LocalSettings() { return local_; }
 
     // Replaces the day list with the 16-byte records of an ".fvd" file, or, when reading that
     // layout fails part-way, with the file's older 12-byte records. Raises InOutError naming
@@ -39,21 +44,21 @@ public:
 
     // Fills the entry at index with the values a new entry starts with: for the first, the
     // settings record's shares, percentages and EC setpoints; else a copy of the entry before.
-    void InitScheduleEntry(int index);
-    // The entry that applies today; 0 when none does.
-    int GetCurrentScheduleIndex();
+    void InitScheduleEntry(int index) override;
 
-    // The EC display unit in settings byte 2. The predicate that holds also sets the
-    // process-wide EC unit label and has the options derive their units again (the first time
-    // this loads the options, which may create the options file).
-    bool IsEcUnitCF();
-    bool IsEcUnitMs();
-    bool IsEcUnitPpm();
+    // The EC display unit in settings byte 2.
+    bool IsEcUnitCF() const;
+    bool IsEcUnitMs() const;
+    bool IsEcUnitPpm() const;
+    // Sets the process-wide EC unit label to the unit of settings byte 2 and has the options
+    // derive their units again (the first time this loads the options, which may create the
+    // options file and may raise); nothing when both unit bits are set. Answers the unit.
+    FertivoEcUnit SelectEcUnit();
 
     // The pH output choice in settings byte 1.
-    bool IsPhOutputNone();
-    bool IsPhOutputRaise();
-    bool IsPhOutputLower();
+    bool IsPhOutputNone() const;
+    bool IsPhOutputRaise() const;
+    bool IsPhOutputLower() const;
     bool IsPhOutputBoth();
 
     // The feature set is the base's: ResetFeatures empties it and HasFeature reads it.
@@ -62,52 +67,23 @@ public:
     bool IsFunctionAvailable(int kind, bool defaultValue) override;
     void ResetStatus() override;
 
-    // Views, month log, trace entries, settings transfer and file, registry clean-up
-    // (FertivoFiles.cpp).
-    void LoadView(int index) override;
-    void SaveView(int index) override;
-    void DeleteView(int index) override;
-    void InsertViewGap(int first, int last) override;
+    // Trace entries and names, settings transfer and file, registry clean-up (FertivoFiles.cpp);
+    // the views and the month log are the base's. The log record's status block is the
+    // controller's current status.
     void ResetTraces(bool visible) override;
-    // Trace entries 1 to 3; any other index answers an all-zero entry.
-    TTraceEntry GetTraceEntry(int index) override;
-    bool IsTraceVisible(int index) override;
-    std::uint32_t GetTraceColour(int index) override;
     std::string GetTraceName(int index, bool combined) override;
     std::string BuildSettingsFirstCommand() override;
     std::string BuildSettingsNextCommand() override;
     void StoreSettingsReply(const std::uint8_t* reply, std::size_t length) override;
-    std::string SaveSettingsFile(const std::string& path) override;
     bool LoadSettingsFile() override;
-    void AppendLogRecord(const std::string& path) override;
-    void AssignLogFile(const std::string& path) override;
-    void OpenLogFile() override;
-    double ReadLastLogRecord(TDateTime date) override;
-    bool LogEof() override;
-    TDateTime GetRecordTime() override { return logRecord_.DateTime; }
-    void ShiftRecordDate() override;
-    void CloseLogFile() override;
-    void ReadLogRecord() override;
-    bool ReadLogRecordRaw() override;
     void DeleteRegistrySettings() override;
-    // The current log record: the date-time and the status block last stored or read.
-    TFertivoLogRecord& LogRecord() { return logRecord_; }
 
     int GetScheduleCount() override { return static_cast<int>(local_.Days.size()); }
-    int GetScheduleDay(int index) override;
-    std::string GetScheduleDateText(int index) override;
-    void SetScheduleStartDate(TDateTime date) override { local_.StartDate = date; }
-    TDateTime GetScheduleStartDate() override;
-    void DeleteScheduleEntry(int index) override;
-    bool AddScheduleEntry(int day) override;
     bool MoveScheduleEntry(int fromDay, int toDay) override;
-    void ScheduleChanged() override {}
     bool UsesUsDateFormat() override { return (settings_.SetBool2 & 0x08) != 0; }
     void SetFirmwareVersion(int version) override;
     TDeviceForm* CreateDeviceForm() override { return nullptr; }
     void SetControllerName(const std::string& name) override;
-    int GetTraceCount(bool) override { return 3; }
-    int GetSettingsRecordSize() override { return sizeof(TFertivoSettings); }
 
     // Replies, alarms, trace values and names, status values, reminder (FertivoStatus.cpp).
     // A reply fills its block only when it holds the whole block; bytes past it are not read.
@@ -150,19 +126,15 @@ public:
 
 protected:
     friend class TDevice;
-    using TControllerWithSchedule::TControllerWithSchedule;
-    void Construct() override;
+    using TRecordController::TRecordController;
     std::string UsbSettingsTextAt(TDateTime now) override;
+    void Construct() override;
 
 private:
-    const TFertivoScheduleDay& DayAt(int index) const;
+    // The count of the main status values: those shown without the extended-value switch.
+    static int MainValueCount();
 
     TFertivoIdentityReply identityReply_{};
-    TFertivoSettings settings_{};
-    MonthLog logFile_{logRecord_.DateTime, {RecordBytes(logRecord_.Status)}};
-    TFertivoLogRecord logRecord_{}; // its status block is the controller's current status
-    std::array<TTraceEntry, 3> traces_{};
-    TFertivoLocalSettings local_;
     // Spare fields of the controller's state; cleared on construction, read by nothing.
     std::uint8_t spareFlag_ = 0;
     std::int32_t spareValue1_ = 0, spareValue2_ = 0;

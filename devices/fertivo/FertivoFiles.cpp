@@ -1,7 +1,8 @@
-// The Fertivo controller's files and blocks: views, the month log, trace entries, settings
-// transfer, the settings file and the registry clean-up.
+// What the Fertivo controller keeps apart from the shared files: its trace entries' defaults
+// and names, its settings transfer and its registry clean-up.
 #include "devices/fertivo/Fertivo.h"
 
+#include "devices/RegistryCleanup.h"
 #include "devices/Texts.h"
 
 namespace hortivex {
@@ -12,43 +13,9 @@ constexpr int kTraces = 3;
 
 } // namespace
 
-void TFertivo::LoadView(int index) {
-    ViewFile(*this, traces_).Load(index);
-}
-
-void TFertivo::SaveView(int index) {
-    ViewFile(*this, traces_).Save(index);
-}
-
-void TFertivo::DeleteView(int index) {
-    ViewFile(*this, traces_).Delete(index);
-}
-
-void TFertivo::InsertViewGap(int first, int last) {
-    ViewFile(*this, traces_).InsertGap(first, last);
-}
-
 void TFertivo::ResetTraces(bool visible) {
     for (int n = 1; n <= kTraces; ++n)
         InitTraceEntry(traces_[static_cast<std::size_t>(n - 1)], n, visible);
-}
-
-TTraceEntry TFertivo::GetTraceEntry(int index) {
-    if (index < 1 || index > kTraces)
-        return kNoTraceEntry;
-    return traces_[static_cast<std::size_t>(index - 1)];
-}
-
-bool TFertivo::IsTraceVisible(int index) {
-    if (index > kTraces)
-        return TControllerWithSchedule::IsTraceVisible(index);
-    return index >= 1 && traces_[static_cast<std::size_t>(index - 1)].visible != 0;
-}
-
-std::uint32_t TFertivo::GetTraceColour(int index) {
-    if (index > kTraces)
-        return TControllerWithSchedule::GetTraceColour(index);
-    return index >= 1 ? traces_[static_cast<std::size_t>(index - 1)].colour : kHiddenTraceColour;
 }
 
 std::string TFertivo::GetTraceName(int index, bool /*combined*/) {
@@ -65,8 +32,7 @@ std::string TFertivo::GetTraceName(int index, bool /*combined*/) {
 }
 
 std::string TFertivo::BuildSettingsFirstCommand() {
-    std::string command = SettingsBlockCommand(GetCommandHeader(), "S0", RecordBytes(settings_), 0,
-                                               identityReply_.Trailer);
+    std::string command = SettingsCommand("S0", 0, identityReply_.Trailer);
     transferToggle_ = 1;
     settingsPage_ = 1;
     return command;
@@ -75,8 +41,7 @@ std::string TFertivo::BuildSettingsFirstCommand() {
 std::string TFertivo::BuildSettingsNextCommand() {
     if (settingsPage_ != 1)
         return {};
-    std::string command = SettingsBlockCommand(GetCommandHeader(), "S1", RecordBytes(settings_), 1,
-                                               identityReply_.Trailer);
+    std::string command = SettingsCommand("S1", 1, identityReply_.Trailer);
     transferToggle_ = 0;
     return command;
 }
@@ -84,65 +49,14 @@ std::string TFertivo::BuildSettingsNextCommand() {
 void TFertivo::StoreSettingsReply(const std::uint8_t* reply, std::size_t length) {
     if (!ReplyHolds(reply, length, kSettingsBlockSize))
         return;
-    if (transferToggle_ == 0) {
-        StoreSettingsBlock(RecordBytes(settings_), 0, reply, length);
-        settingsPage_ = 1;
-        transferToggle_ = 1;
-    } else if (settingsPage_ == 1) {
-        StoreSettingsBlock(RecordBytes(settings_), 1, reply, length);
-        transferToggle_ = 0;
-    }
+    TRecordController::StoreSettingsReply(reply, length);
     local_.PpmFactor = GetPpmFactor();
 }
 
-std::string TFertivo::SaveSettingsFile(const std::string& path) {
-    return SaveSettingsRecord(*this, path, RecordBytes(settings_));
-}
-
 bool TFertivo::LoadSettingsFile() {
-    const std::string path =
-        settingsPath_.empty() ? GetSettingsFolder() + GetSettingsFileName(-1) : settingsPath_;
-    if (!LoadSettingsRecord(path, RecordBytes(settings_)))
+    if (!TRecordController::LoadSettingsFile())
         return false;
     RegisterDevice();
-    return true;
-}
-
-void TFertivo::AppendLogRecord(const std::string& path) {
-    logFile_.Append(path);
-}
-
-void TFertivo::AssignLogFile(const std::string& path) {
-    logFile_.Assign(path);
-}
-
-void TFertivo::OpenLogFile() {
-    logFile_.Open();
-}
-
-bool TFertivo::LogEof() {
-    return logFile_.Eof();
-}
-
-void TFertivo::CloseLogFile() {
-    logFile_.Close();
-}
-
-double TFertivo::ReadLastLogRecord(TDateTime date) {
-    return OpenMonthLog(date) ? logFile_.ReadLastAndClose() : 0;
-}
-
-void TFertivo::ShiftRecordDate() {
-    RebaseDate(logRecord_.DateTime, baseDay_);
-}
-
-void TFertivo::ReadLogRecord() {
-    ReadLogRecordRaw();
-    RestartPendingTexts();
-}
-
-bool TFertivo::ReadLogRecordRaw() {
-    logFile_.ReadNext();
     return true;
 }
 

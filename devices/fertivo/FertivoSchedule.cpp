@@ -2,10 +2,11 @@
 #include "devices/fertivo/Fertivo.h"
 
 #include "export/IniOutput.h"
-#include "export/RecordBytes.h"
+#include "export/LittleEndian.h"
 #include "export/TextForms.h"
 #include "export/Units.h"
 #include "options/Options.h"
+#include "options/ProcessState.h"
 #include "options/ValueDisplay.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
@@ -20,8 +21,8 @@ namespace {
 
 // Far beyond any real schedule; a larger file is not one.
 constexpr std::size_t kMaxScheduleDays = 1'000'000;
-constexpr std::size_t kUploadOffset = 4; // the entry's bytes sent to the controller
-constexpr int kEcDisplayType = 11;       // the EC reading's display conversion
+constexpr std::size_t kUploadOffset = 4;                // the entry's bytes sent to the controller
+constexpr DisplayType kEcDisplayType = DisplayType::EC; // the EC reading's conversion
 
 // The unit tag that reads back what WordValueText wrote in the EC unit in force.
 const char* EcUnitTag(std::uint8_t ecUnit) {
@@ -64,49 +65,25 @@ void TFertivo::ReadScheduleFile(const std::filesystem::path& path, bool notify) 
 }
 
 void TFertivo::ExportSchedule(const std::filesystem::path& iniPath) {
-    IniOutput out(iniPath);
-    for (std::size_t i = 0; i < local_.Days.size(); ++i) {
-        std::uint8_t r[sizeof(TFertivoScheduleDay)];
-        std::memcpy(r, &local_.Days[i], sizeof r);
-        const std::string section = "Schedule " + IndexText(static_cast<long long>(i));
-        out.WriteWholeEntry(section, "Day", LongAt(r, offsetof(TFertivoScheduleDay, Day)));
-        out.WriteEntry(section, "PartA", NumberText(r[offsetof(TFertivoScheduleDay, PartA)]));
-        out.WriteEntry(section, "PartB", NumberText(r[offsetof(TFertivoScheduleDay, PartB)]));
-        out.WriteEntry(section, "PartC", NumberText(r[offsetof(TFertivoScheduleDay, PartC)]));
-        for (auto [key, offset] :
-             {std::pair{"EC_Day_SP", offsetof(TFertivoScheduleDay, EC_Day_SP)},
-              std::pair{"EC_Night_SP", offsetof(TFertivoScheduleDay, EC_Night_SP)}}) {
-            const std::string name = key;
-            out.WriteEntry(section, name + "_LOW", NumberText(r[offset]));
-            out.WriteEntry(section, name + "_HIGHT", NumberText(r[offset + 1]));
-            // Divided in full precision: a stored 185 is written 1.85.
-            out.WriteEntry(section, name, NumberText(WordAt(r, offset) / 100.0L));
-        }
-        for (int k = 0; k < 5; ++k)
-            out.WriteEntry(section, "ECPerc" + IndexText(4 + k),
-                           NumberText(r[offsetof(TFertivoScheduleDay, ECPerc) + k]));
-    }
-    out.Close();
-}
-
-const TFertivoScheduleDay& TFertivo::DayAt(int index) const {
-    if (index < 0 || static_cast<std::size_t>(index) >= local_.Days.size())
-        ThrowIndexError(index);
-    return local_.Days[static_cast<std::size_t>(index)];
-}
-
-int TFertivo::GetScheduleDay(int index) {
-    return DayAt(index).Day;
-}
-
-std::string TFertivo::GetScheduleDateText(int index) {
-    return ScheduleDateText(local_.StartDate + DayAt(index).Day - 1, UsesUsDateFormat());
-}
-
-TDateTime TFertivo::GetScheduleStartDate() {
-    if (local_.StartDate == 0)
-        local_.StartDate = Now();
-    return local_.StartDate;
+    ExportDays(
+        iniPath, "Schedule ",
+        [](IniOutput& out, const std::string& section, const std::uint8_t* r) {
+            out.WriteEntry(section, "PartA", NumberText(r[offsetof(TFertivoScheduleDay, PartA)]));
+            out.WriteEntry(section, "PartB", NumberText(r[offsetof(TFertivoScheduleDay, PartB)]));
+            out.WriteEntry(section, "PartC", NumberText(r[offsetof(TFertivoScheduleDay, PartC)]));
+            for (auto [key, offset] :
+                 {std::pair{"EC_Day_SP", offsetof(TFertivoScheduleDay, EC_Day_SP)},
+                  std::pair{"EC_Night_SP", offsetof(TFertivoScheduleDay, EC_Night_SP)}}) {
+                const std::string name = key;
+                out.WriteEntry(section, name + "_LOW", NumberText(r[offset]));
+                out.WriteEntry(section, name + "_HIGHT", NumberText(r[offset + 1]));
+                // Divided in full precision: a stored 185 is written 1.85.
+                out.WriteEntry(section, name, NumberText(WordAt(r, offset) / 100.0L));
+            }
+            for (int k = 0; k < 5; ++k)
+                out.WriteEntry(section, "ECPerc" + IndexText(4 + k),
+                               NumberText(r[offsetof(TFertivoScheduleDay, ECPerc) + k]));
+        });
 }
 
 void TFertivo::InitScheduleEntry(int index) {
@@ -132,23 +109,11 @@ void TFertivo::InitScheduleEntry(int index) {
             WordValueText(static_cast<std::uint16_t>(setpoint), kEcDisplayType, factor);
         std::uint16_t raw = static_cast<std::uint16_t>(setpoint);
         if (text != "-----")
-            TextToRaw(text, tag, factor, raw);
+            TextToRaw(text, tag, factor, Process().tempUnitLabel, raw);
         return static_cast<std::int16_t>(raw);
     };
     entry.EC_Day_SP = convert(settings_.EC_Day_SP);
     entry.EC_Night_SP = convert(settings_.EC_Night_SP);
-}
-
-bool TFertivo::AddScheduleEntry(int day) {
-    return InsertScheduleDay(local_.Days, day,
-                             [this](int position) { InitScheduleEntry(position); });
-}
-
-void TFertivo::DeleteScheduleEntry(int index) {
-    // An empty list or an index outside it changes nothing.
-    if (index < 0 || static_cast<std::size_t>(index) >= local_.Days.size())
-        return;
-    local_.Days.erase(local_.Days.begin() + index);
 }
 
 bool TFertivo::MoveScheduleEntry(int fromDay, int toDay) {
@@ -170,18 +135,8 @@ bool TFertivo::MoveScheduleEntry(int fromDay, int toDay) {
     return true;
 }
 
-int TFertivo::GetCurrentScheduleIndex() {
-    return CurrentScheduleIndex(local_.Days, local_.StartDate, Now());
-}
-
 std::string TFertivo::UsbSettingsTextAt(TDateTime now) {
-    const std::size_t length = HasFeature(3) ? 12 : 7;
-    if (!local_.ScheduleEnabled || local_.Days.empty())
-        return std::string(length, '\0');
-    const auto index =
-        static_cast<std::size_t>(CurrentScheduleIndex(local_.Days, local_.StartDate, now));
-    const auto* bytes = reinterpret_cast<const char*>(&local_.Days[index]);
-    return std::string(bytes + kUploadOffset, length);
+    return CurrentDayBytes(now, kUploadOffset, HasFeature(3) ? 12 : 7);
 }
 
 } // namespace hortivex

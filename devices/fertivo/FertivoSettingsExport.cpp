@@ -1,10 +1,11 @@
 // The export of the Fertivo settings record: section "Settings", 205 keys, in table order.
-#include "devices/fertivo/Fertivo.h"
+#include "devices/fertivo/FertivoSettingsExport.h"
 
 #include "export/ExportWriter.h"
 #include "export/TextForms.h"
 
 #include <array>
+#include <cstddef>
 #include <cstring>
 
 namespace hortivex {
@@ -12,6 +13,10 @@ namespace hortivex {
 namespace {
 
 constexpr const char* kSection = "Settings";
+
+// The EC unit bits of settings byte 2 and the pH output bits of byte 1.
+constexpr std::uint8_t kEcUnitCF = 0x02, kEcUnitPpm = 0x04;
+constexpr std::uint8_t kPhRaise = 0x40, kPhLower = 0x80;
 
 // A key of a flag group: a bit tested with FlagText, or one of the two choice keys.
 enum class FlagKind { Bit, PhOutputChoice, EcUnitChoice };
@@ -136,39 +141,39 @@ const ByteField kByteFields[] = {
 
 // 16-bit fields, written through WriteTypedValue with their value kind.
 const WordField kWordFields[] = {
-    {FIELD(NutrientTempMax), "TEMP"},
-    {FIELD(NutrientTempMin), "TEMP"},
-    {FIELD(EC_Day_SP), "OTHERS"},
-    {FIELD(EC_Night_SP), "OTHERS"},
-    {FIELD(IrrigDuration), "DATE"},
-    {FIELD(IrrigOverrideTimeDay), "DATE"},
-    {FIELD(IrrigOverrideTimeNight), "DATE"},
-    {FIELD(IrrigationTOD), "DATE"},
-    {FIELD(CalibpH7_0), "pH"},
-    {FIELD(CalibpH4_0), "pH"},
-    {FIELD(CalibrateEC), "EC_EC"},
-    {FIELD(TDSFactor), "OTHERS"},
-    {FIELD(OffLineLogTime), "DATE"},
-    {FIELD(DPH_EC), "EC_EC"},
-    {FIELD(DoseCount_RestrictTime), "DATE"},
-    {FIELD(Irrig1_Duration), "DATE"},
-    {FIELD(Irrig1_OverrideTimeDay), "DATE"},
-    {FIELD(Irrig1_OverrideTimeNight), "DATE"},
-    {FIELD(Irrig1_TOD), "DATE"},
-    {FIELD(Irrig2_Duration), "DATE"},
-    {FIELD(Irrig2_OverrideTimeDay), "DATE"},
-    {FIELD(Irrig2_OverrideTimeNight), "DATE"},
-    {FIELD(Irrig2_TOD), "DATE"},
-    {FIELD(Irrig3_Duration), "DATE"},
-    {FIELD(Irrig3_OverrideTimeDay), "DATE"},
-    {FIELD(Irrig3_OverrideTimeNight), "DATE"},
-    {FIELD(Irrig3_TOD), "DATE"},
-    {FIELD(EC_Interval_Timer), "DATE"},
-    {FIELD(pH_Interval_Timer), "DATE"},
-    {FIELD(EC_DoseCount), "OTHERS"},
-    {FIELD(pH_DoseCount), "OTHERS"},
-    {FIELD(EC_DoseCount_RestrictTimer), "OTHERS"},
-    {FIELD(pH_DoseCount_RestrictTimer), "OTHERS"},
+    {FIELD(NutrientTempMax), ValueKind::Temp},
+    {FIELD(NutrientTempMin), ValueKind::Temp},
+    {FIELD(EC_Day_SP), ValueKind::Others},
+    {FIELD(EC_Night_SP), ValueKind::Others},
+    {FIELD(IrrigDuration), ValueKind::Date},
+    {FIELD(IrrigOverrideTimeDay), ValueKind::Date},
+    {FIELD(IrrigOverrideTimeNight), ValueKind::Date},
+    {FIELD(IrrigationTOD), ValueKind::Date},
+    {FIELD(CalibpH7_0), ValueKind::pH},
+    {FIELD(CalibpH4_0), ValueKind::pH},
+    {FIELD(CalibrateEC), ValueKind::EC_EC},
+    {FIELD(TDSFactor), ValueKind::Others},
+    {FIELD(OffLineLogTime), ValueKind::Date},
+    {FIELD(DPH_EC), ValueKind::EC_EC},
+    {FIELD(DoseCount_RestrictTime), ValueKind::Date},
+    {FIELD(Irrig1_Duration), ValueKind::Date},
+    {FIELD(Irrig1_OverrideTimeDay), ValueKind::Date},
+    {FIELD(Irrig1_OverrideTimeNight), ValueKind::Date},
+    {FIELD(Irrig1_TOD), ValueKind::Date},
+    {FIELD(Irrig2_Duration), ValueKind::Date},
+    {FIELD(Irrig2_OverrideTimeDay), ValueKind::Date},
+    {FIELD(Irrig2_OverrideTimeNight), ValueKind::Date},
+    {FIELD(Irrig2_TOD), ValueKind::Date},
+    {FIELD(Irrig3_Duration), ValueKind::Date},
+    {FIELD(Irrig3_OverrideTimeDay), ValueKind::Date},
+    {FIELD(Irrig3_OverrideTimeNight), ValueKind::Date},
+    {FIELD(Irrig3_TOD), ValueKind::Date},
+    {FIELD(EC_Interval_Timer), ValueKind::Date},
+    {FIELD(pH_Interval_Timer), ValueKind::Date},
+    {FIELD(EC_DoseCount), ValueKind::Others},
+    {FIELD(pH_DoseCount), ValueKind::Others},
+    {FIELD(EC_DoseCount_RestrictTimer), ValueKind::Others},
+    {FIELD(pH_DoseCount_RestrictTimer), ValueKind::Others},
 };
 
 // Arrays, each written as numbered keys from its first index.
@@ -181,11 +186,54 @@ const ArrayField kArrayFields[] = {
 
 #undef FIELD
 
+// The pH output choice of settings byte 1: its two bits select one of the four.
+const char* PhOutputText(std::uint8_t flags) {
+    switch (flags & (kPhRaise | kPhLower)) {
+    case 0:
+        return "None";
+    case kPhRaise:
+        return "Raise";
+    case kPhLower:
+        return "Lower";
+    default:
+        return "Both";
+    }
+}
+
+// No unit (both unit bits set) writes the key empty.
+const char* EcUnitText(FertivoEcUnit unit) {
+    switch (unit) {
+    case FertivoEcUnit::MsPerCm:
+        return "EC";
+    case FertivoEcUnit::CF:
+        return "CF";
+    case FertivoEcUnit::Ppm:
+        return "ppm";
+    case FertivoEcUnit::None:
+        break;
+    }
+    return "";
+}
+
 } // namespace
 
-void TFertivo::ExportSettings(const std::filesystem::path& iniPath) {
+FertivoEcUnit EcUnitOf(const TFertivoSettings& settings) {
+    switch (settings.SetBool2 & (kEcUnitCF | kEcUnitPpm)) {
+    case 0:
+        return FertivoEcUnit::MsPerCm;
+    case kEcUnitCF:
+        return FertivoEcUnit::CF;
+    case kEcUnitPpm:
+        return FertivoEcUnit::Ppm;
+    default:
+        return FertivoEcUnit::None;
+    }
+}
+
+void ExportFertivoSettings(const TFertivoSettings& settings, FertivoEcUnit ecUnit,
+                           const std::filesystem::path& iniPath) {
     std::uint8_t record[sizeof(TFertivoSettings)];
-    std::memcpy(record, &settings_, sizeof record);
+    std::memcpy(record, &settings, sizeof record);
     IniOutput out(iniPath);
 
     for (const FlagGroup& group : kFlagGroups) {
@@ -199,15 +247,10 @@ void TFertivo::ExportSettings(const std::filesystem::path& iniPath) {
                 text = FlagText(flags, flag.mask);
                 break;
             case FlagKind::PhOutputChoice:
-                text = IsPhOutputNone()    ? "None"
-                       : IsPhOutputRaise() ? "Raise"
-                       : IsPhOutputLower() ? "Lower"
-                       : IsPhOutputBoth()  ? "Both"
-                                           : "";
+                text = PhOutputText(flags);
                 break;
             case FlagKind::EcUnitChoice:
-                // Both unit bits set select no unit: the key is written empty.
-                text = IsEcUnitCF() ? "CF" : IsEcUnitMs() ? "EC" : IsEcUnitPpm() ? "ppm" : "";
+                text = EcUnitText(ecUnit);
                 break;
             }
             out.WriteEntry(kSection, flag.key, text);

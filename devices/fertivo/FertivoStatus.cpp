@@ -1,9 +1,9 @@
 // What the Fertivo controller reports over its link: the identity and status replies, its
 // alarms, the three trace values and the status values with their names and display texts.
+#include "devices/DeviceRegistry.h"
 #include "devices/Texts.h"
 #include "devices/fertivo/Fertivo.h"
 #include "options/Options.h"
-#include "options/ProcessState.h"
 #include "options/ValueDisplay.h"
 
 #include <array>
@@ -42,23 +42,27 @@ struct StatusValue {
     const char* name; // what follows the resource text, or the whole name without one
     Source source;
     std::uint8_t offset; // in the status block
-    std::uint8_t detail; // the type code of a word or byte, the number of a bit
+    std::uint8_t detail; // the display type code of a word or byte, the number of a bit
 };
 
 constexpr TextId kNoText = TextId::Count;
+// The detail of a word or byte: its display type's code.
+constexpr std::uint8_t Code(DisplayType type) {
+    return static_cast<std::uint8_t>(type);
+}
 // The name "Nutrient dosing": the two resource texts, the second in lower case.
 constexpr const char* kNutrientDosing = nullptr;
 
 constexpr StatusValue kMainValues[] = {
-    {TextId::FvEC, "", Source::Word, 9, 11},
-    {TextId::FvPH, "", Source::Word, 11, 10},
-    {TextId::FvTemp, "", Source::Word, 13, 1},
+    {TextId::FvEC, "", Source::Word, 9, Code(DisplayType::EC)},
+    {TextId::FvPH, "", Source::Word, 11, Code(DisplayType::PH)},
+    {TextId::FvTemp, "", Source::Word, 13, Code(DisplayType::Temperature)},
     {TextId::FvNutrient, kNutrientDosing, Source::Bit, 15, 0},
     {TextId::FvPhDosing, "", Source::Bit, 15, 1},
     {TextId::FvIrrigation, "", Source::Bit, 15, 2},
     {TextId::FvWater, "", Source::Bit, 15, 3},
-    {TextId::FvEC, " SP", Source::Byte, 7, 11},
-    {TextId::FvPH, " SP", Source::Byte, 8, 10},
+    {TextId::FvEC, " SP", Source::Byte, 7, Code(DisplayType::EC)},
+    {TextId::FvPH, " SP", Source::Byte, 8, Code(DisplayType::PH)},
     {TextId::FvIrrigation, " 1", Source::Bit, 18, 0},
     {TextId::FvIrrigation, " 2", Source::Bit, 19, 0},
     {TextId::FvIrrigation, " 3", Source::Bit, 20, 0},
@@ -71,12 +75,12 @@ constexpr std::uint8_t kFirstFlagByte = 15;
 constexpr const char* kBitNames[] = {"7", "6", "5", "4", "3", "2", "1", "0"};
 
 constexpr StatusValue kCountValues[] = {
-    {kNoText, "Irrig_Count", Source::Byte, 29, 0},
-    {kNoText, "DoseCountEC", Source::Word, 23, 0},
-    {kNoText, "DoseCountpH", Source::Word, 25, 0},
-    {kNoText, "DoseCountEC_Hour", Source::Byte, 27, 0},
-    {kNoText, "DoseCountpH_Hour", Source::Byte, 28, 0},
-    {kNoText, "pH_SPx10_Calc", Source::Byte, 22, 10},
+    {kNoText, "Irrig_Count", Source::Byte, 29, Code(DisplayType::Plain)},
+    {kNoText, "DoseCountEC", Source::Word, 23, Code(DisplayType::Plain)},
+    {kNoText, "DoseCountpH", Source::Word, 25, Code(DisplayType::Plain)},
+    {kNoText, "DoseCountEC_Hour", Source::Byte, 27, Code(DisplayType::Plain)},
+    {kNoText, "DoseCountpH_Hour", Source::Byte, 28, Code(DisplayType::Plain)},
+    {kNoText, "pH_SPx10_Calc", Source::Byte, 22, Code(DisplayType::PH)},
 };
 
 constexpr std::size_t kValueCount =
@@ -93,7 +97,7 @@ constexpr std::array<StatusValue, kValueCount> BuildStatusValues() {
         values[n++] = v;
     for (std::size_t i = 0; i < std::size(kFlagBytes); ++i) {
         const auto offset = static_cast<std::uint8_t>(kFirstFlagByte + i);
-        values[n++] = {kNoText, kFlagBytes[i], Source::Byte, offset, 0};
+        values[n++] = {kNoText, kFlagBytes[i], Source::Byte, offset, Code(DisplayType::Plain)};
         for (std::size_t b = 0; b < 8; ++b)
             values[n++] = {kNoText, kBitNames[b], Source::Bit, offset,
                            static_cast<std::uint8_t>(7 - b)};
@@ -123,7 +127,8 @@ void TFertivo::StoreStatusReplyA(const std::uint8_t* reply, std::size_t length) 
     if (!StoreReply(identityReply_, reply, length))
         return;
     const std::uint8_t* version = identityReply_.FirmwareVersion;
-    SetFirmwareVersion(static_cast<int>(ConvertWordValue(version[0], version[1], 0, 1)));
+    SetFirmwareVersion(
+        static_cast<int>(ConvertWordValue(version[0], version[1], DisplayType::Plain, 1)));
     local_.PpmFactor = GetPpmFactor();
     if (identityReply_.Notice != 0)
         furtherStateBytes_[kNoticeFlag] = 1;
@@ -162,36 +167,43 @@ bool TFertivo::IsAnyActive() {
 }
 
 std::string TFertivo::GetEcDaySetpointText() {
-    return WordValueText(static_cast<std::uint16_t>(settings_.EC_Day_SP), 11, GetPpmFactor());
+    return WordValueText(static_cast<std::uint16_t>(settings_.EC_Day_SP), DisplayType::EC,
+                         GetPpmFactor());
 }
 
 std::string TFertivo::GetEcNightSetpointText() {
-    return WordValueText(static_cast<std::uint16_t>(settings_.EC_Night_SP), 11, GetPpmFactor());
+    return WordValueText(static_cast<std::uint16_t>(settings_.EC_Night_SP), DisplayType::EC,
+                         GetPpmFactor());
 }
 
 double TFertivo::GetTraceValue(int index) {
     const TFertivoStatusBlock& status = logRecord_.Status;
-    const auto word = [](const std::uint8_t(&w)[2], int type, double factor) {
+    const auto word = [](const std::uint8_t(&w)[2], DisplayType type, double factor) {
         return static_cast<double>(ConvertWordValue(w[0], w[1], type, factor));
     };
     switch (index) {
     case 1: {
         // The raw reading divided by 10 in every EC unit; an absent reading stays negative.
         const int factor = GetPpmFactor();
-        Process().chartScaleFlags |= kEcTraceFlag;
-        return word(status.ECReading, 11, factor) * GetOptions().ECDisplayFactor(factor);
+        Registry().chartScaleFlags |= kEcTraceFlag;
+        return word(status.ECReading, DisplayType::EC, factor) *
+               GetOptions().ECDisplayFactor(factor);
     }
     case 2:
-        return word(status.PhReading, 10, 1) * 10;
+        return word(status.PhReading, DisplayType::PH, 1) * 10;
     case 3:
-        return word(status.NutrientTemp, 1, 1);
+        return word(status.NutrientTemp, DisplayType::Temperature, 1);
     default:
         return 0;
     }
 }
 
+int TFertivo::MainValueCount() {
+    return static_cast<int>(std::size(kMainValues));
+}
+
 int TFertivo::GetValueCount() {
-    return valueCount_ + (Process().extendedValues ? kExtendedValues : 0);
+    return valueCount_ + (Registry().extendedValues ? kExtendedValues : 0);
 }
 
 std::string TFertivo::GetValueName(int index) {
@@ -208,8 +220,8 @@ std::string TFertivo::GetValueText(int index) {
     if (!value)
         return {};
     const std::uint8_t* at = RecordBytes(logRecord_.Status).data() + value->offset;
-    const int type = value->detail;
-    const double factor = type == 11 ? GetPpmFactor() : 1;
+    const auto type = static_cast<DisplayType>(value->detail);
+    const double factor = type == DisplayType::EC ? GetPpmFactor() : 1;
     switch (value->source) {
     case Source::Word:
         return WordValueText(at[0], at[1], type, factor);
@@ -218,7 +230,8 @@ std::string TFertivo::GetValueText(int index) {
     case Source::Bit:
         break;
     }
-    return ByteValueText(static_cast<std::uint8_t>((at[0] >> value->detail) & 1), 0, 1);
+    return ByteValueText(static_cast<std::uint8_t>((at[0] >> value->detail) & 1),
+                         DisplayType::Plain, 1);
 }
 
 void TFertivo::ShowDeviceForm() {

@@ -1,15 +1,13 @@
-// The Windows file layer: the shared descriptor-level code of FileIo over the C runtime's
-// descriptors, checks through Examine, folders through the wide Win32 calls.
+// The Windows file layer: the shared descriptor-level code of FileIo and the safe write over the
+// C runtime's descriptors, checks through Examine, folders through the wide Win32 calls.
 #include "platform/FileIo.h"
 #include "platform/FileSystem.h"
 #include "platform/Folders.h"
+#include "platform/SafeWriteSystem.h"
 #include "platform/win/WinText.h"
 
 #include <cerrno>
 #include <windows.h>
-
-// windows.h names its own ReplaceFile so; this file defines the one of FileSystem.h.
-#undef ReplaceFile
 
 namespace hortivex {
 namespace fs = std::filesystem;
@@ -29,42 +27,25 @@ fs::path ResolveLinkTarget(const fs::path& path) {
     return path;
 }
 
-namespace {
+namespace safewrite {
 
 // Windows has no mode bits to carry over beyond read-only, and a replaced file was writable to
 // begin with: a new file is read-only only when newFileMode has no write bit, and otherwise
 // gets the folder's inherited permissions. Owners are left to the system.
-void WriteThroughTemporary(const fs::path& target, std::string_view bytes, int newFileMode,
-                           bool durable) {
-    std::string temp;
-    FileDescriptor fd = CreateTemporary(target, newFileMode >= 0 ? newFileMode : 0666, temp);
-    auto fail = [&](int err, const char* what) {
-        if (fd.get() >= 0)
-            Close(fd.release());
-        DeleteFileW(WidenAny(temp).c_str());
-        ThrowErrno(err, target, what);
-    };
-    if (!WriteAll(fd.get(), bytes))
-        fail(errno ? errno : EIO, "Cannot write");
-    if (durable && sys::Fsync(fd.get()) != 0)
-        fail(errno, "Cannot flush");
-    if (Close(fd.release()) != 0)
-        fail(errno, "Cannot close");
-    if (sys::Rename(temp.c_str(), NativeName(target).c_str()) != 0)
-        fail(errno, "Cannot replace");
+std::optional<FileAttributes> ExistingAttributes(const fs::path&) {
+    return std::nullopt;
 }
 
-} // namespace
-
-void WriteFileAtomically(const fs::path& target, std::string_view bytes, int newFileMode,
-                         bool durable) {
-    WriteThroughTemporary(target, bytes, newFileMode, durable);
+int CreationMode(const std::optional<FileAttributes>& existing, int newFileMode) {
+    return existing || newFileMode < 0 ? 0666 : newFileMode;
 }
 
-void ReplaceFile(const fs::path& target, std::string_view bytes,
-                 const std::optional<FileAttributes>& existing, int newFileMode) {
-    WriteThroughTemporary(target, bytes, existing ? 0666 : newFileMode, false);
-}
+void KeepAttributes(int, const fs::path&, const std::optional<FileAttributes>&, int, int) {}
+
+// The rename wrote the folder's entry through to the disk itself.
+void SyncFolderOf(const fs::path&) {}
+
+} // namespace safewrite
 
 OutputFile ReadOutputFile(const fs::path& path) {
     OutputFile out;

@@ -1,6 +1,6 @@
 // The counted file calls on the C runtime's descriptors; names are opened in UTF-16,
 // always in binary mode and never inherited by child processes.
-#include "platform/FaultInjection.h"
+#include "platform/SysCalls.h"
 #include "platform/win/WinText.h"
 
 #include <cerrno>
@@ -60,6 +60,23 @@ int Rename(const char* from, const char* to) {
         return -1;
     if (MoveFileExW(WidenAny(from).c_str(), WidenAny(to).c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return 0;
+    errno = ErrnoOfWin32(GetLastError());
+    return -1;
+}
+
+int Close(int fd) {
+    if (FaultFires(FileOp::Close)) {
+        _close(fd); // the descriptor is gone whatever close answers
+        return -1;
+    }
+    return _close(fd);
+}
+
+int Unlink(const char* path) {
+    if (FaultFires(FileOp::Unlink))
+        return -1;
+    if (DeleteFileW(WidenAny(path).c_str()))
         return 0;
     errno = ErrnoOfWin32(GetLastError());
     return -1;

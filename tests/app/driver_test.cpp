@@ -39,11 +39,11 @@ struct FakeMessages : Messages {
 };
 
 struct FakeChooser : FileChooser {
-    std::optional<std::vector<std::string>> Choose(const ChooserRequest& r) override {
+    std::optional<std::vector<std::filesystem::path>> Choose(const ChooserRequest& r) override {
         request = r;
         return files;
     }
-    std::optional<std::vector<std::string>> files;
+    std::optional<std::vector<std::filesystem::path>> files;
     ChooserRequest request;
 };
 
@@ -53,6 +53,9 @@ protected:
         const auto path = dir / name;
         WriteFile(path, std::string(118, fill));
         return path.string();
+    }
+    bool Convert(const std::vector<std::string>& files, bool keepGoing = false) {
+        return driver.ConvertBatch({files.begin(), files.end()}, keepGoing);
     }
 
     TempDir dir;
@@ -79,7 +82,7 @@ TEST(ExtensionOf, IsTheTextFromTheLastDot) {
 TEST_F(DriverTest, BatchShowsProgressAndSuccessOnce) {
     const std::vector<std::string> files = {Fvs("a.fvs"), Fvs("ROOM.FVS"), Fvs("b.fvs"),
                                             (dir / "a.b\\settings").string()};
-    EXPECT_TRUE(driver.ConvertBatch(files));
+    EXPECT_TRUE(Convert(files));
     EXPECT_EQ(progress.maximum, 4);
     EXPECT_EQ(progress.positions, (std::vector<int>{0, 1, 2, 3, 4, 0}));
     EXPECT_EQ(messages.infos, std::vector<std::string>{kSuccessMessage});
@@ -94,19 +97,19 @@ TEST_F(DriverTest, MixedBatchConvertsEachKindIntoItsSection) {
     WriteFile(avs, std::string(177, '\x02'));
     std::filesystem::permissions(avs, std::filesystem::perms::owner_read);
     const std::vector<std::string> files = {Fvs("a.fvs"), avs, (dir / "c.AVS").string()};
-    EXPECT_TRUE(driver.ConvertBatch(files));
+    EXPECT_TRUE(Convert(files));
     EXPECT_EQ(ReadFile(files[0] + ".ini").rfind("[Settings]\r\nSetBool0=1\r\n", 0), 0u);
     EXPECT_EQ(ReadFile(avs + ".ini").rfind("[Climate]\r\nSetBool0=2\r\n", 0), 0u);
     EXPECT_EQ(messages.infos.size(), 1u);
 
-    EXPECT_FALSE(driver.ConvertBatch({(dir / "missing.avs").string()}));
+    EXPECT_FALSE(Convert({(dir / "missing.avs").string()}));
     EXPECT_FALSE(std::filesystem::exists(dir / "missing.avs.ini"));
 }
 
 TEST_F(DriverTest, FailureStopsTheBatchAndLeavesLaterFilesUntouched) {
     const std::vector<std::string> files = {Fvs("a.fvs"), Fvs("b.fvs"), Fvs("c.fvs")};
     std::filesystem::create_directory(dir / "b.fvs.ini"); // the output cannot be written
-    EXPECT_FALSE(driver.ConvertBatch(files));
+    EXPECT_FALSE(Convert(files));
     EXPECT_TRUE(std::filesystem::exists(dir / "a.fvs.ini"));
     EXPECT_FALSE(std::filesystem::exists(dir / "c.fvs.ini"));
     EXPECT_EQ(messages.errors, std::vector<std::string>{kFailureMessage});
@@ -118,17 +121,19 @@ TEST_F(DriverTest, FailureStopsTheBatchAndLeavesLaterFilesUntouched) {
 
 TEST_F(DriverTest, MissingInputIsAFailureWithNoOutput) {
     const std::string missing = (dir / "gone.fvs").string();
-    EXPECT_FALSE(driver.ConvertBatch({missing}));
+    EXPECT_FALSE(Convert({missing}));
     EXPECT_FALSE(std::filesystem::exists(missing + ".ini"));
     EXPECT_EQ(messages.errors.size(), 1u);
 }
 
 TEST_F(DriverTest, KeepGoingReportsEachFailureAndConvertsTheRest) {
     std::vector<std::string> failed;
-    driver.onFailed = [&](const std::string& path, const std::string&) { failed.push_back(path); };
+    driver.onFailed = [&](const std::filesystem::path& path, const std::string&) {
+        failed.push_back(path.string());
+    };
     const std::vector<std::string> files = {(dir / "x.fvs").string(), Fvs("b.fvs"),
                                             (dir / "y.fvs").string()};
-    EXPECT_FALSE(driver.ConvertBatch(files, true));
+    EXPECT_FALSE(Convert(files, true));
     EXPECT_EQ(failed, (std::vector<std::string>{files[0], files[2]}));
     EXPECT_TRUE(std::filesystem::exists(dir / "b.fvs.ini"));
     EXPECT_EQ(messages.errors.size(), 1u);
@@ -138,8 +143,8 @@ TEST_F(DriverTest, KeepGoingReportsEachFailureAndConvertsTheRest) {
 TEST_F(DriverTest, ConvertingTwiceKeepsKeysOnlyTheFirstRunWrote) {
     const std::string input = Fvs("a.fvs");
     WriteFile(input + ".ini", "[Settings]\r\nDAWN=99\r\nUploadedBy=me\r\n");
-    EXPECT_TRUE(driver.ConvertBatch({input}));
-    EXPECT_TRUE(driver.ConvertBatch({input}));
+    EXPECT_TRUE(Convert({input}));
+    EXPECT_TRUE(Convert({input}));
     const std::string ini = ReadFile(input + ".ini");
     EXPECT_EQ(ini.rfind("[Settings]\r\nDAWN=1\r\nUploadedBy=me\r\nSetBool0=1\r\n", 0), 0u) << ini;
     EXPECT_EQ(ini.find("Dawn="), std::string::npos) << "duplicate entry for a key";
@@ -148,7 +153,7 @@ TEST_F(DriverTest, ConvertingTwiceKeepsKeysOnlyTheFirstRunWrote) {
 TEST_F(DriverTest, RerunOverUnchangedInputsWritesNothingAndSucceeds) {
     namespace fs = std::filesystem;
     const std::vector<std::string> files = {Fvs("a.fvs"), Fvs("b.fvs", '\x02')};
-    ASSERT_TRUE(driver.ConvertBatch(files));
+    ASSERT_TRUE(Convert(files));
     struct stat before[2]{};
     fs::file_time_type old[2];
     for (int i = 0; i < 2; ++i) {
@@ -158,7 +163,7 @@ TEST_F(DriverTest, RerunOverUnchangedInputsWritesNothingAndSucceeds) {
         ::stat(ini.c_str(), &before[i]);
     }
     WriteFile(files[1], std::string(118, '\x03')); // only the second input changed
-    EXPECT_TRUE(driver.ConvertBatch(files));
+    EXPECT_TRUE(Convert(files));
     EXPECT_EQ(messages.infos.size(), 2u);
     struct stat after {};
     ::stat((files[0] + ".ini").c_str(), &after);
@@ -169,9 +174,9 @@ TEST_F(DriverTest, RerunOverUnchangedInputsWritesNothingAndSucceeds) {
 
 TEST_F(DriverTest, ChooserOpensInTheWorkingFolderWithTheFilter) {
     FakeChooser chooser;
-    chooser.files = std::vector<std::string>{Fvs("a.fvs")};
+    chooser.files = std::vector<std::filesystem::path>{Fvs("a.fvs")};
     driver.ConvertFiles(chooser);
-    EXPECT_EQ(chooser.request.initialFolder, dir.path().string() + kPathSeparator);
+    EXPECT_EQ(chooser.request.initialFolder.string(), dir.path().string() + kPathSeparator);
     EXPECT_EQ(chooser.request.filterText, "Config files (*.fvd, *.fvs, *.avs, *.ava)");
     EXPECT_EQ(chooser.request.patterns,
               (std::vector<std::string>{"*.fvd", "*.fvs", "*.avs", "*.ava"}));
@@ -189,20 +194,44 @@ TEST_F(DriverTest, CancelShowsNothingButStoresTheWorkingFolder) {
               dir.path().string() + kPathSeparator);
 }
 
-TEST_F(DriverTest, WorkingFolderComesFromUserThenMachineThenProgram) {
-    // The user's value wins and is not written back.
-    store->WriteString(RegistryRoot::LocalMachine, kSettingsKey, kWorkingDirValue, "/machine/");
-    store->WriteString(RegistryRoot::CurrentUser, kSettingsKey, kWorkingDirValue, "/user/");
-    EXPECT_EQ(driver.ResolveWorkingFolder(), "/user/");
-    EXPECT_EQ(Process().workingFolder, "/user/");
-
-    // The machine-wide value is copied to the user.
-    auto machineOnly = MakeMemorySettingsStore();
-    machineOnly->WriteString(RegistryRoot::LocalMachine, kSettingsKey, kWorkingDirValue, "/m/");
-    ConversionDriver second(progress, messages, *machineOnly, dir.path());
-    EXPECT_EQ(second.ResolveWorkingFolder(), "/m/");
-    EXPECT_EQ(machineOnly->ReadString(RegistryRoot::CurrentUser, kSettingsKey, kWorkingDirValue),
-              "/m/");
+TEST_F(DriverTest, WorkingFolderComesFromUserThenMachineThenProgramSkippingFoldersThatAreGone) {
+    const std::string user = (dir / "user").string() + kPathSeparator;
+    const std::string machine = (dir / "machine").string() + kPathSeparator;
+    const std::string gone = (dir / "gone").string() + kPathSeparator;
+    const std::string program = dir.path().string() + kPathSeparator;
+    std::filesystem::create_directory(dir / "user");
+    std::filesystem::create_directory(dir / "machine");
+    using Value = std::optional<std::string>;
+    struct Row {
+        const char* name;
+        Value user, machine;
+        std::string resolved;
+        Value storedForUser; // afterwards
+    } const rows[] = {
+        {"the user's wins and is not written back", user, machine, user, user},
+        {"the machine's is copied to the user", {}, machine, machine, machine},
+        {"the program folder is stored when none is", {}, {}, program, program},
+        {"the user's is gone: the machine's, nothing stored", gone, machine, machine, gone},
+        {"the user's is gone: the program folder, nothing stored", gone, {}, program, gone},
+        {"the machine's is gone: the program folder, nothing stored", {}, gone, program, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto fresh = MakeMemorySettingsStore();
+        if (row.user)
+            fresh->WriteString(RegistryRoot::CurrentUser, kSettingsKey, kWorkingDirValue,
+                               *row.user);
+        if (row.machine)
+            fresh->WriteString(RegistryRoot::LocalMachine, kSettingsKey, kWorkingDirValue,
+                               *row.machine);
+        ConversionDriver resolver(progress, messages, *fresh, dir.path());
+        EXPECT_EQ(resolver.ResolveWorkingFolder(), row.resolved);
+        EXPECT_EQ(Process().workingFolder, row.resolved);
+        EXPECT_EQ(fresh->ReadString(RegistryRoot::CurrentUser, kSettingsKey, kWorkingDirValue),
+                  row.storedForUser);
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "gone")) << "a folder that is gone is not made";
+    EXPECT_TRUE(messages.infos.empty() && messages.errors.empty()) << "nothing is said";
 }
 
 #ifndef _WIN32 // the Windows variant is in the Windows platform tests
@@ -249,7 +278,7 @@ TEST_F(DriverTest, SettingsStoreFailureEndsTheClickWithTheErrorMessage) {
     FailingStore failing;
     ConversionDriver broken(progress, messages, failing, dir.path());
     FakeChooser chooser;
-    chooser.files = std::vector<std::string>{Fvs("a.fvs")};
+    chooser.files = std::vector<std::filesystem::path>{Fvs("a.fvs")};
     broken.ConvertFiles(chooser);
     EXPECT_EQ(messages.errors, std::vector<std::string>{kFailureMessage});
     EXPECT_EQ(messages.details, std::vector<std::string>{"store is full"});

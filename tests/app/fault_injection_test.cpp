@@ -6,8 +6,8 @@
 #include "options/Options.h"
 #include "options/ProcessState.h"
 #include "platform/Errors.h"
-#include "platform/FaultInjection.h"
 #include "platform/RegistryStore.h"
+#include "platform/SysCalls.h"
 
 #include "TestSupport.h"
 
@@ -44,6 +44,16 @@ const char* OpName(FileOp op) {
         return "fsync";
     case FileOp::Rename:
         return "rename";
+    case FileOp::Close:
+        return "close";
+    case FileOp::Chmod:
+        return "fchmod";
+    case FileOp::Chown:
+        return "fchown";
+    case FileOp::Unlink:
+        return "unlink";
+    case FileOp::FolderSync:
+        return "folder fsync";
     }
     return "?";
 }
@@ -132,12 +142,12 @@ BatchResult RunBatch(const fs::path& folder) {
     BatchResult result;
     auto store = MakeMemorySettingsStore();
     ConversionDriver driver(progress, result.messages, *store, folder);
-    driver.onFailed = [&](const std::string& path, const std::string&) {
-        result.failed.push_back(fs::path(path).filename().string());
+    driver.onFailed = [&](const fs::path& path, const std::string&) {
+        result.failed.push_back(path.filename().string());
     };
-    std::vector<std::string> files;
+    std::vector<fs::path> files;
     for (const char* name : kInputs)
-        files.push_back((folder / name).string());
+        files.push_back(folder / name);
     result.converted = driver.ConvertBatch(files);
     return result;
 }

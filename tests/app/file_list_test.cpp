@@ -43,9 +43,9 @@ TEST(ExpandFolders, FolderStandsForItsClassicFilesInNameOrder) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::vector<std::string> expected;
+        std::vector<std::filesystem::path> expected;
         for (const std::string& file : c.files)
-            expected.push_back(d + "/" + file);
+            expected.emplace_back(d + "/" + file);
         const BatchFiles batch = ExpandFolders({d}, c.recursive);
         EXPECT_EQ(batch.files, expected);
         EXPECT_EQ(batch.passedOver, c.passedOver);

@@ -1,13 +1,12 @@
 // The month logs' CSV export: goldens made from logs the model writes, and bad input.
 #include "TestSupport.h"
 #include "app/LogExport.h"
-#include "devices/DeviceFiles.h"
 #include "devices/aerovane/Aerovane.h"
 #include "devices/fertivo/Fertivo.h"
 #include "export/Numeric.h"
 #include "platform/Errors.h"
-#include "platform/FaultInjection.h"
 #include "platform/Services.h"
+#include "platform/SysCalls.h"
 
 #include <cerrno>
 #include <cmath>

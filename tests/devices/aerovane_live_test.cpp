@@ -1,6 +1,6 @@
+#include "devices/DeviceRegistry.h"
 #include "devices/aerovane/Aerovane.h"
 #include "options/Options.h"
-#include "options/ProcessState.h"
 #include "platform/Services.h"
 
 #include "TestSupport.h"
@@ -299,14 +299,14 @@ TEST(AerovaneTraces, ValuesFromTheLiveBlock) {
     Block scale50 = block;
     scale50[42] = 0x80;
     a->StoreStatusReplyC(scale50.data(), scale50.size());
-    Process().chartScaleFlags = 0;
+    Registry().chartScaleFlags = 0;
     EXPECT_DOUBLE_EQ(a->GetTraceValue(8), 20);
-    EXPECT_EQ(Process().chartScaleFlags, 2 | 4);
+    EXPECT_EQ(Registry().chartScaleFlags, 2 | 4);
     EXPECT_DOUBLE_EQ(a->GetTraceValue(11), 56.4);
-    EXPECT_EQ(Process().chartScaleFlags, 2 | 4 | 8);
+    EXPECT_EQ(Registry().chartScaleFlags, 2 | 4 | 8);
     a->StoreStatusReplyC(block.data(), block.size());
     a->GetTraceValue(19);
-    EXPECT_EQ(Process().chartScaleFlags, 2 | 8) << "scale 20 clears bit value 4";
+    EXPECT_EQ(Registry().chartScaleFlags, 2 | 8) << "scale 20 clears bit value 4";
 
     EXPECT_EQ(a->GetTraceGroupName(15) + "|" + a->GetTraceGroupName(29), "|");
     EXPECT_EQ(a->GetTraceGroupName(16), "Functions");
@@ -363,7 +363,7 @@ TEST(AerovaneValues, StatusValuesTable) {
     }
     auto a = Fresh();
     EXPECT_EQ(a->GetValueCount(), 21);
-    Process().extendedValues = true;
+    Registry().extendedValues = true;
     EXPECT_EQ(a->GetValueCount(), 79);
 
     // Mode texts: empty for an unknown live code, "Unknown" through the identity reply.

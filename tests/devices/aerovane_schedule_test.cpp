@@ -203,8 +203,7 @@ TEST(AerovaneSchedule, UnreadableScheduleStopsTheBatch) {
     std::filesystem::permissions(dir / "a.ava", std::filesystem::perms::owner_read);
     auto store = MakeMemorySettingsStore();
     ConversionDriver driver(progress, messages, *store, dir.path());
-    EXPECT_FALSE(driver.ConvertBatch(
-        {(dir / "a.ava").string(), (dir / "b.ava").string(), (dir / "c.ava").string()}));
+    EXPECT_FALSE(driver.ConvertBatch({dir / "a.ava", dir / "b.ava", dir / "c.ava"}));
     EXPECT_TRUE(std::filesystem::exists(dir / "a.ava.ini")) << "read-only input not read";
     EXPECT_FALSE(std::filesystem::exists(dir / "b.ava.ini"));
     EXPECT_FALSE(std::filesystem::exists(dir / "c.ava.ini"));

@@ -1,10 +1,13 @@
-#include "devices/DeviceFiles.h"
+#include "devices/DeviceRegistry.h"
+#include "devices/MonthLog.h"
+#include "devices/RegistryCleanup.h"
+#include "devices/SettingsTransfer.h"
+#include "devices/ViewFile.h"
 #include "devices/aerovane/Aerovane.h"
 #include "devices/fertivo/Fertivo.h"
-#include "options/ProcessState.h"
 #include "platform/Errors.h"
-#include "platform/FaultInjection.h"
 #include "platform/Services.h"
+#include "platform/SysCalls.h"
 
 #include "TestSupport.h"
 
@@ -268,7 +271,7 @@ public:
 TEST(DeviceFiles, SettingsFileRoundTripAndRegistersOnce) {
     for (const Kind& kind : kKinds) {
         SCOPED_TRACE(kind.name);
-        Process().devices.clear();
+        Registry().devices.clear();
         auto device = kind.create();
         const auto record = SettingsOf(*device);
         std::memset(record.data(), 0x5A, record.size());
@@ -280,7 +283,7 @@ TEST(DeviceFiles, SettingsFileRoundTripAndRegistersOnce) {
         EXPECT_TRUE(device->LoadSettingsFile());
         EXPECT_EQ(record[record.size() - 1], 0x5A);
         const std::size_t registered = kind.recordSize == 118 ? 1 : 0;
-        EXPECT_EQ(Process().devices.size(), registered);
+        EXPECT_EQ(Registry().devices.size(), registered);
         WriteFile(path, std::string(record.size() - 1, '\x11'));
         EXPECT_FALSE(device->LoadSettingsFile()) << "a file shorter than one record";
         EXPECT_EQ(record[0], 0x5A);

@@ -1,3 +1,4 @@
+#include "devices/DeviceRegistry.h"
 #include "devices/aerovane/Aerovane.h"
 #include "devices/fertivo/Fertivo.h"
 #include "options/ProcessState.h"
@@ -243,7 +244,7 @@ TEST(DeviceTree, TracePaletteAndKindCodes) {
 }
 
 TEST(DeviceTree, TraceIndexesOutsideTheTracesAreHidden) {
-    Process().selectedControllerName = "2";
+    Registry().selectedControllerName = "2";
     auto device = TDevice::Create<TFertivo>("1", "2");
     device->SetExtraTraceCount(10);
     EXPECT_TRUE(device->TDevice::IsTraceVisible(4)); // first extra trace, after the three own
@@ -252,7 +253,7 @@ TEST(DeviceTree, TraceIndexesOutsideTheTracesAreHidden) {
         EXPECT_FALSE(device->TDevice::IsTraceVisible(index)) << index;
         EXPECT_EQ(device->TDevice::GetTraceColour(index), kHiddenTraceColour) << index;
     }
-    Process().selectedControllerName.reset();
+    Registry().selectedControllerName.reset();
     EXPECT_FALSE(device->TDevice::IsTraceVisible(4));
 }
 

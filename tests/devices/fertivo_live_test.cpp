@@ -1,6 +1,6 @@
+#include "devices/DeviceRegistry.h"
 #include "devices/fertivo/Fertivo.h"
 #include "options/Options.h"
-#include "options/ProcessState.h"
 #include "platform/Clock.h"
 #include "platform/Services.h"
 
@@ -128,9 +128,9 @@ TEST(FertivoLive, TraceValuesShowTheRawEcOverTenInEveryUnit) {
     for (const Case& c : cases) {
         Units(0, c.ecUnit);
         auto fertivo = WithStatus(WithEcReading(c.ec), c.firmware, c.tdsFactor);
-        Process().chartScaleFlags = 0;
+        Registry().chartScaleFlags = 0;
         EXPECT_NEAR(fertivo->GetTraceValue(1), c.trace, 1e-4) << c.ec << " unit " << c.ecUnit;
-        EXPECT_EQ(Process().chartScaleFlags, 1);
+        EXPECT_EQ(Registry().chartScaleFlags, 1);
         EXPECT_NEAR(fertivo->GetTraceValue(2), 64.5, 1e-4);
         EXPECT_NEAR(fertivo->GetTraceValue(3), 21.37, 1e-4);
         EXPECT_EQ(fertivo->GetTraceValue(0) + fertivo->GetTraceValue(4), 0);
@@ -146,7 +146,7 @@ TEST(FertivoLive, StatusValueNames) {
               "DoseCountpH|DoseCountEC_Hour|DoseCountpH_Hour|pH_SPx10_Calc");
     EXPECT_EQ(fertivo->GetValueName(0) + fertivo->GetValueName(56), "");
     EXPECT_EQ(fertivo->GetValueCount(), 13);
-    Process().extendedValues = true;
+    Registry().extendedValues = true;
     EXPECT_EQ(fertivo->GetValueCount(), 55);
 }
 

@@ -2,8 +2,8 @@
 #include "options/Options.h"
 #include "options/ProcessState.h"
 #include "platform/Errors.h"
-#include "platform/FaultInjection.h"
 #include "platform/Services.h"
+#include "platform/SysCalls.h"
 
 #include "TestSupport.h"
 

@@ -126,13 +126,20 @@ TEST(FertivoSettingsExport, ChoiceAndFlagKeysFollowTheirBytes) {
     }
 }
 
-TEST(FertivoSettings, EcUnitPredicateSetsTheProcessLabel) {
+TEST(FertivoSettings, ExportSetsTheProcessEcLabelButPredicatesDoNot) {
     const std::pair<std::uint8_t, const char*> cases[] = {
         {0x02, " CF  "}, {0x00, "mS/cm"}, {0x04, "ppm"}, {0x06, "unchanged"}};
+    const std::string folder = Process().workingFolder;
     for (auto [bits, label] : cases) {
+        ResetProcessState(); // no options loaded yet
+        Process().workingFolder = folder;
         Process().ecUnitLabel = "unchanged";
         auto fertivo = TDevice::Create<TFertivo>("1", "2");
         fertivo->Settings().SetBool2 = bits;
+        EXPECT_NE(fertivo->IsEcUnitCF() + fertivo->IsEcUnitMs() + fertivo->IsEcUnitPpm(),
+                  bits == 0x06);
+        EXPECT_EQ(Process().ecUnitLabel, "unchanged");
+        EXPECT_FALSE(Process().options) << "a predicate loads no options";
         TempDir dir;
         fertivo->ExportSettings(dir / "x.ini");
         EXPECT_EQ(Process().ecUnitLabel, label) << int(bits);

@@ -20,8 +20,8 @@ std::string Written(void (*write)(IniOutput&)) {
 
 TEST(WriteTypedValue, WritesLowHighAndValueInOrder) {
     EXPECT_EQ(Written([](IniOutput& out) {
-                  WriteTypedValue(out, "Settings", "NutrientTempMax", 2500, "TEMP");
-                  WriteTypedValue(out, "Settings", "X", -1, "OTHERS");
+                  WriteTypedValue(out, "Settings", "NutrientTempMax", 2500, ValueKind::Temp);
+                  WriteTypedValue(out, "Settings", "X", -1, ValueKind::Others);
               }),
               "[Settings]\r\nNutrientTempMax_LOW=196\r\nNutrientTempMax_HIGHT=9\r\n"
               "NutrientTempMax=25\r\nX_LOW=255\r\nX_HIGHT=255\r\nX=-1\r\n");

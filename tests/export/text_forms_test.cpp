@@ -58,36 +58,35 @@ TEST(FlagAndIndexText, AreExact) {
 
 struct TypedCase {
     int raw;
-    const char* kind;
+    ValueKind kind;
     const char* text;
 };
 
-TEST(TypedValueText, FollowsTheKindTag) {
+TEST(TypedValueText, FollowsTheValueKind) {
     const TypedCase cases[] = {
-        {2155, "TEMP", "21.5499992370605"},
-        {150, "TEMP", "1.5"},
-        {-550, "TEMP", "-5.5"},
-        {1, "TEMP", "0.00999999977648258"},
-        {-32763, "TEMP", "-327.630004882813"},
-        {12, "EC_CF", "1.20000004768372"},
-        {655, "pH", "6.55000019073486"},
-        {700, "pH", "7"},
-        {250, "EC_EC", "2.5"},
-        {123, "WGTMOL", "1.23000001907349"},
-        {-40, "RH", "-40"},
-        {800, "CO2", "800"},
-        {50, "EC_ppm", "0"},
-        {150, "EC_ppm", "2"},
-        {250, "EC_ppm", "2"},
-        {-150, "EC_ppm", "-2"},
-        {1439, "DATE", "23:59"},
-        {-1, "DATE", "00:00"},
-        {-1, "OTHERS", "-1"},
-        {2155, "temp", "2155"}, // tags are case-sensitive
+        {2155, ValueKind::Temp, "21.5499992370605"},
+        {150, ValueKind::Temp, "1.5"},
+        {-550, ValueKind::Temp, "-5.5"},
+        {1, ValueKind::Temp, "0.00999999977648258"},
+        {-32763, ValueKind::Temp, "-327.630004882813"},
+        {12, ValueKind::EC_CF, "1.20000004768372"},
+        {655, ValueKind::pH, "6.55000019073486"},
+        {700, ValueKind::pH, "7"},
+        {250, ValueKind::EC_EC, "2.5"},
+        {123, ValueKind::WGTMOL, "1.23000001907349"},
+        {-40, ValueKind::RH, "-40"},
+        {800, ValueKind::CO2, "800"},
+        {50, ValueKind::EC_ppm, "0"},
+        {150, ValueKind::EC_ppm, "2"},
+        {250, ValueKind::EC_ppm, "2"},
+        {-150, ValueKind::EC_ppm, "-2"},
+        {1439, ValueKind::Date, "23:59"},
+        {-1, ValueKind::Date, "00:00"},
+        {-1, ValueKind::Others, "-1"},
     };
     for (const TypedCase& c : cases)
         EXPECT_EQ(TypedValueText(static_cast<std::int16_t>(c.raw), c.kind), c.text)
-            << c.raw << " " << c.kind;
+            << c.raw << " " << static_cast<int>(c.kind);
 }
 
 } // namespace

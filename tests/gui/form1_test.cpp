@@ -32,9 +32,10 @@ namespace {
 using test::TempDir;
 
 struct FakeChooser : FileChooser {
-    std::optional<std::vector<std::string>> answer;
+    std::optional<std::vector<std::filesystem::path>> answer;
     std::vector<ChooserRequest> requests;
-    std::optional<std::vector<std::string>> Choose(const ChooserRequest& request) override {
+    std::optional<std::vector<std::filesystem::path>>
+    Choose(const ChooserRequest& request) override {
         requests.push_back(request);
         return answer;
     }
@@ -145,7 +146,7 @@ TEST_F(FormTest, ExplanationShowsAllThreeLinesWholeAboveTheGroup) {
 }
 
 TEST_F(FormTest, BatchDisablesButtonsAndRefusesCloseOrSecondRunUntilItEnds) {
-    chooser_.answer = std::vector<std::string>{(dir_ / "x.txt").string(), (dir_ / "y").string()};
+    chooser_.answer = std::vector<std::filesystem::path>{dir_ / "x.txt", dir_ / "y"};
     form_->show();
     messages_.whileShown = [&] {
         form_->reject();
@@ -159,7 +160,7 @@ TEST_F(FormTest, BatchDisablesButtonsAndRefusesCloseOrSecondRunUntilItEnds) {
     EXPECT_EQ(messages_.shown[0].position, 2);
     EXPECT_EQ(messages_.shown[0].maximum, 2);
     ASSERT_EQ(chooser_.requests.size(), 1u);
-    EXPECT_EQ(chooser_.requests[0].initialFolder, (dir_.path() / "").string());
+    EXPECT_EQ(chooser_.requests[0].initialFolder.string(), (dir_.path() / "").string());
     EXPECT_TRUE(form_->isVisible());
     EXPECT_TRUE(Child<QPushButton>("btn1")->isEnabled());
     EXPECT_TRUE(Child<QPushButton>("btn2")->isEnabled());
@@ -203,9 +204,9 @@ TEST_F(FormTest, DroppedFilesAndFolderRunTheBatchOfTheSameChosenFiles) {
         test::WriteFile(dir_ / name, std::string(20, '\x04'));
     const std::vector<std::filesystem::path> dropped = {dir_ / "a.fvs", dir_ / "folder",
                                                         dir_ / "b.txt", dir_ / "c.avs"};
-    const std::vector<std::string> chosen = {
-        (dir_ / "a.fvs").string(), (dir_ / "folder/d.ava").string(),
-        (dir_ / "folder/e.fvd").string(), (dir_ / "b.txt").string(), (dir_ / "c.avs").string()};
+    const std::vector<std::filesystem::path> chosen = {dir_ / "a.fvs", dir_ / "folder/d.ava",
+                                                       dir_ / "folder/e.fvd", dir_ / "b.txt",
+                                                       dir_ / "c.avs"};
     EXPECT_TRUE(form_->acceptDrops());
 
     // The bar's positions and maxima, the messages and the outputs of one run.
@@ -250,7 +251,7 @@ TEST_F(FormTest, DropDuringABatchOrWithoutLocalFilesIsRefused) {
     EXPECT_FALSE(DropFiles(*form_, {}));
     EXPECT_TRUE(messages_.shown.empty());
 
-    chooser_.answer = std::vector<std::string>{(dir_ / "x.txt").string()};
+    chooser_.answer = std::vector<std::filesystem::path>{dir_ / "x.txt"};
     messages_.whileShown = [&] { EXPECT_FALSE(DropFiles(*form_, {dir_ / "a.fvs"})); };
     Child<QPushButton>("btn1")->click();
     EXPECT_EQ(messages_.shown.size(), 1u);

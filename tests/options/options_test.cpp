@@ -299,8 +299,8 @@ struct RecordedMessages : Messages {
 };
 struct OneFileChooser : FileChooser {
     explicit OneFileChooser(std::string f) : file(std::move(f)) {}
-    std::optional<std::vector<std::string>> Choose(const ChooserRequest&) override {
-        return std::vector<std::string>{file};
+    std::optional<std::vector<fs::path>> Choose(const ChooserRequest&) override {
+        return std::vector<fs::path>{file};
     }
     std::string file;
 };

@@ -49,19 +49,19 @@ TEST(ValueDisplay, WordTexts) {
     };
     for (const WordCase& c : cases) {
         Units(c.tempUnit, c.ecUnit);
-        EXPECT_EQ(WordValueText(c.word, c.type, c.factor), c.text)
+        EXPECT_EQ(WordValueText(c.word, static_cast<DisplayType>(c.type), c.factor), c.text)
             << c.word << " type " << c.type << " units " << c.tempUnit << "/" << c.ecUnit;
     }
 }
 
 TEST(ValueDisplay, WordNumbers) {
     Units(0, 2);
-    EXPECT_FLOAT_EQ(ConvertWordValue(0x59, 0x08, 1, 1), 21.37f);
-    EXPECT_FLOAT_EQ(ConvertWordValue(2125, 1, 1), 21.251f);
-    EXPECT_FLOAT_EQ(ConvertWordValue(0xFF38, 1, 1), -2.0f);
+    EXPECT_FLOAT_EQ(ConvertWordValue(0x59, 0x08, DisplayType::Temperature, 1), 21.37f);
+    EXPECT_FLOAT_EQ(ConvertWordValue(2125, DisplayType::Temperature, 1), 21.251f);
+    EXPECT_FLOAT_EQ(ConvertWordValue(0xFF38, DisplayType::Temperature, 1), -2.0f);
     Units(1, 2);
-    EXPECT_FLOAT_EQ(ConvertWordValue(0xFF38, 1, 1), 28.4f);
-    EXPECT_FLOAT_EQ(ConvertWordValue(0, 128, 11, 500), -1000.0f);
+    EXPECT_FLOAT_EQ(ConvertWordValue(0xFF38, DisplayType::Temperature, 1), 28.4f);
+    EXPECT_FLOAT_EQ(ConvertWordValue(0, 128, DisplayType::EC, 500), -1000.0f);
 }
 
 TEST(ValueDisplay, ByteTextsAndNumbers) {
@@ -77,21 +77,22 @@ TEST(ValueDisplay, ByteTextsAndNumbers) {
     };
     for (const Case& c : cases) {
         Units(0, c.ecUnit);
-        EXPECT_EQ(ByteValueText(c.a, c.type, 500), c.text) << int(c.a) << " " << c.type;
+        EXPECT_EQ(ByteValueText(c.a, static_cast<DisplayType>(c.type), 500), c.text)
+            << int(c.a) << " " << c.type;
     }
     Units(0, 2);
-    EXPECT_FLOAT_EQ(ConvertByteValue(0x85, 1), -5.0f); // sign and magnitude
-    EXPECT_FLOAT_EQ(ConvertByteValue(40, 20), 1000.0f);
+    EXPECT_FLOAT_EQ(ConvertByteValue(0x85, DisplayType::Temperature), -5.0f); // sign and magnitude
+    EXPECT_FLOAT_EQ(ConvertByteValue(40, DisplayType::TimesTwentyFive), 1000.0f);
     Units(1, 3);
-    EXPECT_FLOAT_EQ(ConvertByteValue(0x85, 1), 23.0f);
-    EXPECT_FLOAT_EQ(ConvertByteValue(19, 11), 19.0f);
+    EXPECT_FLOAT_EQ(ConvertByteValue(0x85, DisplayType::Temperature), 23.0f);
+    EXPECT_FLOAT_EQ(ConvertByteValue(19, DisplayType::EC), 19.0f);
 }
 
 TEST(ValueDisplay, DisplayRoundIgnoresBitSeven) {
     Units(0, 2);
-    EXPECT_FLOAT_EQ(DisplayRound(0x80 | 10, 6.44f), 6.4f);
-    EXPECT_FLOAT_EQ(DisplayRound(2, -2.5f), -3.0f);
-    EXPECT_FLOAT_EQ(DisplayRound(9, 1.2345f), 1.23f);
+    EXPECT_FLOAT_EQ(DisplayRound(static_cast<DisplayType>(0x80 | 10), 6.44f), 6.4f);
+    EXPECT_FLOAT_EQ(DisplayRound(DisplayType::TemperatureDifference, -2.5f), -3.0f);
+    EXPECT_FLOAT_EQ(DisplayRound(DisplayType::Thousandths, 1.2345f), 1.23f);
 }
 
 } // namespace

@@ -23,8 +23,10 @@ struct Recorded : Messages {
 
 // Answers the given files.
 struct Chooser : FileChooser {
-    std::optional<std::vector<std::string>> Choose(const ChooserRequest&) override { return files; }
-    std::vector<std::string> files;
+    std::optional<std::vector<std::filesystem::path>> Choose(const ChooserRequest&) override {
+        return files;
+    }
+    std::vector<std::filesystem::path> files;
 };
 
 class Form1Win : public ::testing::Test {
@@ -65,7 +67,7 @@ TEST_F(Form1Win, ControlsUseArialOfTheirCharacterHeight) {
 TEST_F(Form1Win, BatchFillsTheBarShowsSuccessOnceAndReturnsToZero) {
     const std::string input = (dir / "a.fvs").string();
     test::WriteFile(input, std::string(118, '\0'));
-    chooser.files = {input, (dir / "skip.txt").string()};
+    chooser.files = {input, dir / "skip.txt"};
     EXPECT_EQ(SendMessageW(Bar(), PBM_GETRANGE, FALSE, 0), 100) << "the maximum before a batch";
     form.btn1Click();
     EXPECT_EQ(messages.infos,
@@ -83,11 +85,28 @@ TEST_F(Form1Win, DroppedFolderIsConvertedAsOneBatch) {
     const std::string input = (dir / "in" / "a.fvs").string();
     test::WriteFile(input, std::string(118, '\0'));
     test::WriteFile((dir / "in" / "notes.txt").string(), "x");
-    form.ConvertDropped({(dir / "in").string()});
+    form.ConvertDropped({dir / "in"});
     EXPECT_EQ(messages.infos,
               std::vector<std::string>{"  Hortivex settings successfully exported  "});
     EXPECT_TRUE(std::filesystem::exists(input + ".ini"));
     EXPECT_TRUE(messages.errors.empty());
+}
+
+// A name outside the ANSI code page, as the dialog or a drop gives it, converts like any other.
+TEST_F(Form1Win, NamesOutsideTheAnsiCodePageConvert) {
+    const std::filesystem::path input = dir / "a" / L"\u6e29\u5ba4\u03b1.fvs";
+    std::filesystem::create_directory(dir / "a");
+    test::WriteFile(input, std::string(118, '\0'));
+    ASSERT_NE(Widen(Narrow(input.filename().wstring())), input.filename().wstring())
+        << "the name must be one the ANSI code page cannot hold";
+    chooser.files = ChosenPaths(input.wstring() + L'\0');
+    form.btn1Click();
+    form.ConvertDropped({dir / "a"});
+    EXPECT_EQ(messages.infos.size(), 2u);
+    EXPECT_TRUE(messages.errors.empty());
+    std::filesystem::path output = input;
+    output += ".ini";
+    EXPECT_TRUE(std::filesystem::exists(output));
 }
 
 TEST_F(Form1Win, ButtonsAreDisabledWhileBusy) {
@@ -103,14 +122,19 @@ TEST(WinFileChooser, FilterAndMultiSelectionResultsAsTheOpenDialogUsesThem) {
     using namespace std::string_literals;
     EXPECT_EQ(ChooserFilter(MakeChooserRequest("C:\\data\\")),
               L"Config files (*.fvd, *.fvs, *.avs, *.ava)\0*.fvd;*.fvs;*.avs;*.ava\0"s);
-    const std::pair<std::wstring, std::vector<std::string>> cases[] = {
-        {L"C:\\data\\a.fvs\0"s, {"C:\\data\\a.fvs"}},
-        {L"C:\\data\0a.fvs\0b.ava\0"s, {"C:\\data\\a.fvs", "C:\\data\\b.ava"}},
-        {L"C:\\\0x.fvd\0"s, {"C:\\x.fvd"}},
-        {L"C:\\caf\u00e9\0\u00e9.avs\0"s, {Narrow(L"C:\\caf\u00e9\\\u00e9.avs")}},
+    const std::pair<std::wstring, std::vector<std::wstring>> cases[] = {
+        {L"C:\\data\\a.fvs\0"s, {L"C:\\data\\a.fvs"}},
+        {L"C:\\data\0a.fvs\0b.ava\0"s, {L"C:\\data\\a.fvs", L"C:\\data\\b.ava"}},
+        {L"C:\\\0x.fvd\0"s, {L"C:\\x.fvd"}},
+        {L"C:\\caf\u00e9\0\u00e9.avs\0"s, {L"C:\\caf\u00e9\\\u00e9.avs"}},
+        {L"C:\\\u6e29\0\u5ba4.ava\0"s, {L"C:\\\u6e29\\\u5ba4.ava"}},
     };
-    for (const auto& [result, paths] : cases)
-        EXPECT_EQ(ChosenPaths(result), paths);
+    for (const auto& [result, paths] : cases) {
+        std::vector<std::wstring> chosen;
+        for (const std::filesystem::path& path : ChosenPaths(result))
+            chosen.push_back(path.wstring());
+        EXPECT_EQ(chosen, paths);
+    }
 }
 
 } // namespace

@@ -7,11 +7,14 @@
 #include "platform/Folders.h"
 #include "platform/Regional.h"
 #include "platform/RegistryStore.h"
+#include "platform/SafeWriteSystem.h"
 #include "platform/win/WinText.h"
 
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
 
 #include <windows.h>
 
@@ -86,11 +89,12 @@ TEST_F(RegistryTest, WorkingFolderFromTheMachineIsCopiedToTheUser) {
     const auto user = store->ReadString(RegistryRoot::CurrentUser, kSettingsKey, "WorkingDir");
     const auto machine = store->ReadString(RegistryRoot::LocalMachine, kSettingsKey, "WorkingDir");
     store->DeleteKeyTree(RegistryRoot::CurrentUser, kSettingsKey);
-    store->WriteString(RegistryRoot::LocalMachine, kSettingsKey, "WorkingDir", "D:\\shared\\");
+    test::TempDir shared; // a stored folder that is gone would not count
+    const std::string folder = FileNameText(shared.path()) + "\\";
+    store->WriteString(RegistryRoot::LocalMachine, kSettingsKey, "WorkingDir", folder);
     ConversionDriver driver(progress, messages, *store, ProgramFolder());
-    EXPECT_EQ(driver.ResolveWorkingFolder(), "D:\\shared\\");
-    EXPECT_EQ(store->ReadString(RegistryRoot::CurrentUser, kSettingsKey, "WorkingDir"),
-              "D:\\shared\\");
+    EXPECT_EQ(driver.ResolveWorkingFolder(), folder);
+    EXPECT_EQ(store->ReadString(RegistryRoot::CurrentUser, kSettingsKey, "WorkingDir"), folder);
     if (user)
         store->WriteString(RegistryRoot::CurrentUser, kSettingsKey, "WorkingDir", *user);
     else
@@ -134,6 +138,39 @@ TEST(WinFiles, ReplaceKeepsNoTemporaryFileAndRefusesReadOnlyOutputs) {
     EXPECT_THROW(output.WriteEntry("S", "k", "v"), HxError);
     SetFileAttributesW(target.wstring().c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(test::ReadFile(target), "new\r\n");
+}
+
+// The Win32 errors a write may meet, as the writers act on them: only a refusal to create the
+// temporary file lets an output be rewritten in place; a full disk or an I/O error never does,
+// and an existing name makes the temporary file's creation try another one.
+TEST(WinFiles, Win32ErrorsMapToTheErrorsTheWritersActOn) {
+    const struct {
+        DWORD win32;
+        int error;
+        bool inPlace;
+    } rows[] = {
+        {ERROR_ACCESS_DENIED, EACCES, true},
+        {ERROR_SHARING_VIOLATION, EACCES, true},
+        {ERROR_LOCK_VIOLATION, EACCES, true},
+        {ERROR_WRITE_PROTECT, EACCES, true},
+        {ERROR_DISK_FULL, ENOSPC, false},
+        {ERROR_HANDLE_DISK_FULL, ENOSPC, false},
+        {ERROR_FILE_NOT_FOUND, ENOENT, false},
+        {ERROR_PATH_NOT_FOUND, ENOENT, false},
+        {ERROR_BAD_NETPATH, ENOENT, false},
+        {ERROR_FILE_EXISTS, EEXIST, false},
+        {ERROR_ALREADY_EXISTS, EEXIST, false},
+        {ERROR_FILENAME_EXCED_RANGE, ENAMETOOLONG, false},
+        {ERROR_INVALID_NAME, EINVAL, false},
+        {ERROR_OUTOFMEMORY, ENOMEM, false},
+        {ERROR_CRC, EIO, false},
+        {ERROR_NETNAME_DELETED, EIO, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.win32);
+        EXPECT_EQ(ErrnoOfWin32(row.win32), row.error);
+        EXPECT_EQ(safewrite::RefusesNewFiles(ErrnoOfWin32(row.win32)), row.inPlace);
+    }
 }
 
 // Narrow names are in the ANSI code page, as the command line and the chooser give them.
