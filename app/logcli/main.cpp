@@ -2,6 +2,7 @@
 #include "app/ConsoleProgress.h"
 #include "app/Driver.h"
 #include "app/FileList.h"
+#include "app/LogChart.h"
 #include "app/LogExport.h"
 #include "platform/Folders.h"
 #include "platform/Program.h"
@@ -9,6 +10,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,8 @@ constexpr const char* kUsage =
     "  -k, --keep-going      report a log that fails and go on with the next one\n"
     "  -r, --recursive       take the month logs of sub-folders too (links to folders\n"
     "                        are not followed)\n"
+    "  -c, --chart OUT.html  instead of CSV files, write one chart page of all the logs\n"
+    "                        given, which must be logs of one controller\n"
     "  -s, --separator CHAR  the CSV field separator (default \";\" where the decimal\n"
     "                        symbol is \",\", else \",\"); \"tab\" for a tab\n"
     "  -h, --help            show this help\n"
@@ -67,6 +71,7 @@ int main(int argc, char** argv) {
     bool keepGoing = false;
     bool recursive = false;
     char separator = 0;
+    std::optional<fs::path> chart;
     std::vector<fs::path> names;
     bool options = true;
     const std::vector<fs::path> arguments = CommandLineArguments(argc, argv);
@@ -90,6 +95,11 @@ int main(int argc, char** argv) {
             keepGoing = true;
         } else if (options && (arg == "-r" || arg == "--recursive")) {
             recursive = true;
+        } else if (options && (arg == "-c" || arg == "--chart")) {
+            const fs::path* out = value("--chart");
+            if (!out)
+                return 2;
+            chart = *out;
         } else if (options && (arg == "-s" || arg == "--separator")) {
             const fs::path* text = value("--separator");
             if (!text)
@@ -128,6 +138,29 @@ int main(int argc, char** argv) {
     for (const std::string& problem : batch.unreadableFolders)
         Warn(problem);
     bool success = batch.unreadableFolders.empty();
+
+    if (chart) {
+        // One page for all the logs: a failure of any log fails the chart.
+        if (!success)
+            return 1;
+        std::vector<fs::path> logs;
+        for (const fs::path& file : batch.files) {
+            if (IsMonthLog(file)) {
+                logs.push_back(file);
+            } else {
+                Warn(FileNameText(file) + ": passed over, not a month log extension");
+            }
+        }
+        try {
+            const std::uint64_t records = WriteLogChart(logs, *chart, Warn);
+            std::fprintf(stderr, "hxlog: %llu records charted in %s\n",
+                         static_cast<unsigned long long>(records), FileNameText(*chart).c_str());
+        } catch (const std::exception& e) {
+            Warn(e.what());
+            return 1;
+        }
+        return 0;
+    }
 
     const char sep = separator ? separator : RegionalCsvSeparator();
     driver.convertOne = [&](const fs::path& path) {
