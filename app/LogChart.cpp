@@ -33,9 +33,10 @@ void AppendJsonString(std::string& out, const std::string& text) {
     out += '"';
 }
 
-void AppendNumber(std::string& out, double value) {
+// Enough digits for the value: 10 for a date-time (a second), 7 for a trace's float value.
+void AppendNumber(std::string& out, double value, int digits) {
     char text[32];
-    std::snprintf(text, sizeof text, "%.9g", value);
+    std::snprintf(text, sizeof text, "%.*g", digits, value);
     out += text;
 }
 
@@ -163,8 +164,14 @@ std::uint64_t WriteLogChart(const std::vector<fs::path>& logs, const fs::path& h
         device->ResetTraces(true);
     const int traces = device->GetTraceCount(false);
 
-    std::vector<std::vector<ChartPoint>> points(static_cast<std::size_t>(traces));
-    std::uint64_t records = 0;
+    std::vector<float> scales;
+    for (int n = 1; n <= traces; ++n)
+        scales.push_back(device->GetTraceEntry(n).scale);
+    // One row a record: its time, then each trace's value as a float (NaN for none), so that a
+    // year of one-minute records takes some 60 MB, not a point per value.
+    const std::size_t width = static_cast<std::size_t>(traces);
+    std::vector<double> times;
+    std::vector<float> values;
     for (const fs::path& log : logs) {
         device->AssignLogFile(FileNameText(log));
         device->OpenLogFile();
@@ -178,28 +185,26 @@ std::uint64_t WriteLogChart(const std::vector<fs::path>& logs, const fs::path& h
                          " has no valid date and time; left out");
                 continue;
             }
-            ++records;
+            times.push_back(time);
             for (int n = 1; n <= traces; ++n) {
                 const double value = device->GetTraceValue(n);
-                if (std::isfinite(value) && value != kNoValue)
-                    points[static_cast<std::size_t>(n - 1)].push_back(
-                        {time, value * device->GetTraceEntry(n).scale});
+                values.push_back(
+                    std::isfinite(value) && value != kNoValue
+                        ? static_cast<float>(value * scales[static_cast<std::size_t>(n - 1)])
+                        : NAN);
             }
         }
         device->CloseLogFile();
     }
-
-    double t0 = 0, t1 = 1;
-    bool any = false;
-    for (auto& trace : points) {
-        std::stable_sort(trace.begin(), trace.end(),
-                         [](const ChartPoint& a, const ChartPoint& b) { return a.time < b.time; });
-        if (!trace.empty()) {
-            t0 = any ? std::min(t0, trace.front().time) : trace.front().time;
-            t1 = any ? std::max(t1, trace.back().time) : trace.back().time;
-            any = true;
-        }
-    }
+    // Records out of time order are charted in time order.
+    std::vector<std::size_t> order(times.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return times[a] < times[b]; });
+    const double t0 = times.empty() ? 0 : times[order.front()];
+    const double t1 = times.empty() ? 1 : times[order.back()];
+    const std::uint64_t records = times.size();
 
     std::string page = kPageHead;
     page += "{\"title\":";
@@ -208,9 +213,9 @@ std::uint64_t WriteLogChart(const std::vector<fs::path>& logs, const fs::path& h
                          ? owner.room + " / " + owner.controller
                          : (owner.known ? owner.room : FileNameText(logs.front().filename())));
     page += ",\"t0\":";
-    AppendNumber(page, t0);
+    AppendNumber(page, t0, 10);
     page += ",\"t1\":";
-    AppendNumber(page, t1);
+    AppendNumber(page, t1, 10);
     page += ",\"traces\":[";
     for (int n = 1; n <= traces; ++n) {
         const TTraceEntry entry = device->GetTraceEntry(n);
@@ -229,13 +234,18 @@ std::uint64_t WriteLogChart(const std::vector<fs::path>& logs, const fs::path& h
         page += device->IsTraceVisible(n) ? "true" : "false";
         page += ",\"points\":[";
         bool first = true;
-        for (const ChartPoint& p :
-             DecimateMinMax(points[static_cast<std::size_t>(n - 1)], kChartColumns)) {
+        std::vector<ChartPoint> points;
+        for (const std::size_t i : order) {
+            const float value = values[i * width + static_cast<std::size_t>(n - 1)];
+            if (!std::isnan(value))
+                points.push_back({times[i], value});
+        }
+        for (const ChartPoint& p : DecimateMinMax(points, kChartColumns)) {
             page += first ? "[" : ",[";
             first = false;
-            AppendNumber(page, p.time);
+            AppendNumber(page, p.time, 10);
             page += ',';
-            AppendNumber(page, p.value);
+            AppendNumber(page, p.value, 7);
             page += ']';
         }
         page += "]}";
