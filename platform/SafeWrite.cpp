@@ -97,8 +97,9 @@ void ReplaceFile(const fs::path& target, std::string_view bytes,
         WriteInPlace(target, bytes);
         return;
     }
-    safewrite::KeepAttributes(temp->fd(), target, existing, how.newFileMode, creationMode);
     temp->Write(bytes);
+    // After the bytes: an ordinary user's write clears the set-group-ID bit.
+    safewrite::KeepAttributes(temp->fd(), target, existing, how.newFileMode, creationMode);
     temp->Commit(how.durable);
 }
 
@@ -127,10 +128,9 @@ fs::path WritableTarget(const fs::path& path) {
 
 StreamingOutput::StreamingOutput(const fs::path& target, bool durable)
     : target_(WritableTarget(target)), durable_(durable) {
-    const std::optional<FileAttributes> existing = safewrite::ExistingAttributes(target_);
-    const int creationMode = safewrite::CreationMode(existing, -1);
-    temp_ = std::make_unique<safewrite::Temporary>(target_, creationMode);
-    safewrite::KeepAttributes(temp_->fd(), target_, existing, -1, creationMode);
+    existing_ = safewrite::ExistingAttributes(target_);
+    creationMode_ = safewrite::CreationMode(existing_, -1);
+    temp_ = std::make_unique<safewrite::Temporary>(target_, creationMode_);
 }
 
 StreamingOutput::~StreamingOutput() = default;
@@ -140,6 +140,8 @@ void StreamingOutput::Write(std::string_view bytes) {
 }
 
 void StreamingOutput::Commit() {
+    // After the bytes, as ReplaceFile: an ordinary user's write clears the set-group-ID bit.
+    safewrite::KeepAttributes(temp_->fd(), target_, existing_, -1, creationMode_);
     temp_->Commit(durable_);
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "platform/FileSystem.h"
+
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 namespace hortivex {
@@ -30,6 +33,8 @@ public:
 private:
     std::filesystem::path target_; // links followed
     bool durable_;
+    std::optional<FileAttributes> existing_; // the target's, kept by the replacement
+    int creationMode_ = 0;
     std::unique_ptr<safewrite::Temporary> temp_;
 };
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, only those that are missing; with
 # --package also those that build and check the Debian package, with --windows those that
-# cross-build the Windows programs and test them under Wine. Without root it uses sudo;
-# without sudo it prints the command to run as root.
+# cross-build the Windows programs and test them under Wine, with --lint the style checkers.
+# Without root it uses sudo; without sudo it prints the command to run as root.
 set -euo pipefail
 
 packages=(cmake g++ ninja-build pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
@@ -11,8 +11,9 @@ for option in "$@"; do
     case "$option" in
     --package) packages+=(dpkg-dev file lintian desktop-file-utils appstream) ;;
     --windows) packages+=(g++-mingw-w64-x86-64-posix googletest wine64 xvfb wixl msitools) ;;
+    --lint) packages+=(clang-format clang-tidy) ;;
     *)
-        echo "Unknown option: $option (use --package and/or --windows)" >&2
+        echo "Unknown option: $option (use --package, --windows and/or --lint)" >&2
         exit 2
         ;;
     esac
@@ -34,6 +35,13 @@ if [ "$(id -u)" -ne 0 ]; then
     fi
     sudo=(sudo)
 fi
-echo "Installing: ${missing[*]}"
-"${sudo[@]}" apt-get update -qq
-"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive "${install[@]}" -qq
+# The package tools' output goes to a log that is shown only when the installation fails.
+log="$(mktemp)"
+trap 'rm -f "$log"' EXIT
+echo "Installing ${#missing[@]} packages (log shown on failure): ${missing[*]}"
+if ! { "${sudo[@]}" apt-get update -qq &&
+       "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive "${install[@]}" -qq; } >"$log" 2>&1; then
+    cat "$log" >&2
+    echo "Installing the packages failed (output above)." >&2
+    exit 1
+fi

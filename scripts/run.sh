@@ -10,6 +10,12 @@ build="$root/build"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DHX_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build"
 
+# A try-out keeps its settings and data in a folder of its own inside the build, so that the
+# user's settings never point at this clone.
+home="$build/demo-home"
+mkdir -p -m 700 "$home"
+export XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" XDG_CACHE_HOME="$home/cache"
+
 if [ "${1:-}" = "--demo" ] || { [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; }; then
     echo "No display: converting the sample files with hxconvert instead of opening the dialog."
     shopt -s nullglob

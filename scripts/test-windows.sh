@@ -21,8 +21,16 @@ display=90
 while [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
 Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
-export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all \
+       WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# Wine's files stay in the build folder (no menu entries, no temporary files elsewhere), and
+# its code page is UTF-8 whatever the caller's locale: file names are passed through it.
+mkdir -p -m 700 "$build/wine-home" "$build/wine-home/tmp"
+export HOME="$build/wine-home" XDG_CONFIG_HOME="$build/wine-home/config" \
+       XDG_DATA_HOME="$build/wine-home/data" XDG_CACHE_HOME="$build/wine-home/cache" \
+       TMPDIR="$build/wine-home/tmp" LANG=C.UTF-8 LC_ALL=C.UTF-8
 wineserver="$(dirname "$(readlink -f "$wine")")/wineserver"
+# wineserver -k fails when no server runs; Xvfb is stopped whatever it says.
 trap '"$wineserver" -k 2>/dev/null || true; kill "$xvfb" 2>/dev/null || true' EXIT
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
 export DISPLAY=":$display"

@@ -16,6 +16,10 @@
 #include <sstream>
 #include <stdexcept>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace hortivex::test {
 namespace fs = std::filesystem;
 
@@ -47,7 +51,27 @@ class FreshServices : public ::testing::EmptyTestEventListener {
     std::unique_ptr<TempDir> workingFolder_;
 };
 
+#ifndef _WIN32
+// A home, settings, data and cache folder of the test program's own (its child processes
+// inherit them), so that no test reads or writes the user's; removed when the program ends.
+void UseThrowAwayHome() {
+    static const TempDir home;
+    const std::string base = home.path().string();
+    ::setenv("HOME", base.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (base + "/config").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (base + "/data").c_str(), 1);
+    ::setenv("XDG_CACHE_HOME", (base + "/cache").c_str(), 1);
+    // Qt wants a private runtime folder and otherwise makes one under /tmp.
+    const std::string runtime = base + "/runtime";
+    ::mkdir(runtime.c_str(), 0700);
+    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+}
+#endif
+
 const bool kRegistered = [] {
+#ifndef _WIN32
+    UseThrowAwayHome();
+#endif
     UseSystemFileNameEncoding();
     ::testing::UnitTest::GetInstance()->listeners().Append(new FreshServices);
     return true;

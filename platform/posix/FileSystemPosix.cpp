@@ -154,7 +154,8 @@ void KeepAttributes(int fd, const fs::path& target, const std::optional<FileAttr
     }
     if (!existing && newFileMode < 0)
         return;
-    // Changing the owner clears the set-user and set-group bits: those always need the mode set.
+    // Changing the owner clears the set-user and set-group bits, and so does an ordinary
+    // user's write (done before this): those always need the mode set.
     const auto want = static_cast<mode_t>(existing ? existing->mode : newFileMode) & 07777;
     const std::optional<mode_t> mask = g_run ? g_run->umask : std::nullopt;
     const bool modeKnown =

@@ -304,6 +304,10 @@ TEST(DeviceFiles, FailedSettingsSaveKeepsTheOldFile) {
             InstallMessages(messages);
             auto device = kind.create();
             const std::string path = device->GetSettingsFolder() + "old.set";
+            // The read-only case leaves the file unwritable for the next round; only the
+            // superuser could write it again.
+            std::error_code ec;
+            fs::remove(path, ec);
             WriteFile(path, "old contents");
             fail(path);
             EXPECT_EQ(device->SaveSettingsFile(path), "");
