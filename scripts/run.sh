@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts the "Converter" dialog. Without a display (or
 # with --demo) it converts the sample files in samples/ with hxconvert, and exports the sample
-# month logs as CSV with hxlog, instead.
+# month logs as CSV and HTML charts with hxlog, instead.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/deps.sh"
@@ -28,6 +28,10 @@ if [ "${1:-}" = "--demo" ] || { [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY
     "$build/hxlog" --keep-going -- "${logs[@]}"
     for s in "${logs[@]}"; do
         [ -f "$s.csv" ] && echo "  wrote $s.csv"
+    done
+    # One chart a controller: each sample log is its own.
+    for s in "${logs[@]}"; do
+        "$build/hxlog" --chart "$s.html" -- "$s" && echo "  wrote $s.html (open it in a browser)"
     done
     exit 0
 fi
