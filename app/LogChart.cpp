@@ -1,6 +1,8 @@
 #include "app/LogChart.h"
 
 #include "app/Driver.h"
+#include "devices/Texts.h"
+#include "options/ProcessState.h"
 #include "platform/Errors.h"
 #include "platform/Folders.h"
 #include "platform/StreamingOutput.h"
@@ -8,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 namespace hortivex {
 namespace fs = std::filesystem;
@@ -149,9 +152,14 @@ std::uint64_t WriteLogChart(const std::vector<fs::path>& logs, const fs::path& h
                           " are logs of two controllers; a chart shows one controller");
     }
     const Ref<TDevice> device = MakeLogDevice(owner);
-    // The view file is only read: a missing one is not made.
+    // The view file beside the logs' room is only read: a missing one is not made.
     bool fromView = false;
-    if (owner.controllerKnown && Examine(device->GetViewFileName()).kind == PathKind::File) {
+    const std::string viewPath = owner.workingFolder + owner.room + kPathSeparator +
+                                 Text(TextId::FolderViews) + kPathSeparator + owner.controller +
+                                 device->GetViewExtension();
+    if (owner.controllerKnown && Examine(viewPath).kind == PathKind::File) {
+        std::string& workingFolder = Process().workingFolder;
+        const std::string saved = std::exchange(workingFolder, owner.workingFolder);
         try {
             device->LoadView(1);
             fromView = true;
@@ -159,6 +167,7 @@ std::uint64_t WriteLogChart(const std::vector<fs::path>& logs, const fs::path& h
             if (warn)
                 warn(e.what() + std::string("; the default traces are shown"));
         }
+        workingFolder = saved;
     }
     if (!fromView)
         device->ResetTraces(true);

@@ -1,6 +1,8 @@
 // The chart's thinning of a trace and its refusal of logs of two controllers.
 #include "TestSupport.h"
 #include "app/LogChart.h"
+#include "devices/MonthLog.h"
+#include "options/ProcessState.h"
 #include "platform/Errors.h"
 
 #include <gtest/gtest.h>
@@ -55,6 +57,34 @@ TEST(LogChart, LogsOfTwoControllersAreRefusedAndNothingIsWritten) {
             EXPECT_NE(std::string(e.what()).find(c.second.filename().string()), std::string::npos);
         }
         EXPECT_FALSE(fs::exists(html));
+    }
+}
+
+TEST(LogChart, TracesShownAtFirstComeFromViewOneWhenItsFileExists) {
+    TempDir dir;
+    const std::string work = dir.path().string() + "/";
+    for (const bool withView : {false, true}) {
+        const std::string room = withView ? "Viewed" : "Plain";
+        const fs::path folder = dir / room / "Controller logs" / "North";
+        fs::create_directories(folder);
+        std::string record(72, '\x05');
+        EncodeDateTime(46000.5, reinterpret_cast<std::uint8_t*>(record.data()));
+        WriteFile(folder / "202604.avl", record);
+        if (withView) {
+            // A view 1 with every trace hidden, as the application saves it.
+            Process().workingFolder = work;
+            LogOwner owner = LogOwnerOf(folder / "202604.avl");
+            const Ref<TDevice> device = MakeLogDevice(owner);
+            device->ResetTraces(false);
+            device->SaveView(1);
+            Process().workingFolder.clear();
+        }
+        const fs::path html = dir / (room + ".html");
+        EXPECT_EQ(WriteLogChart({folder / "202604.avl"}, html,
+                                [](const std::string& t) { ADD_FAILURE() << t; }),
+                  1u);
+        const bool anyShown = ReadFile(html).find("\"shown\":true") != std::string::npos;
+        EXPECT_EQ(anyShown, !withView) << room;
     }
 }
 
