@@ -26,9 +26,9 @@ inline constexpr int kChartColumns = 1200;
 // month logs given, which must all be logs of one controller: every trace of the model by its
 // name, group and colour over all records in time order; the traces shown at first are those of
 // the controller's view 1 when its view file exists in the logs' working folder, else the
-// model's defaults. The page is written through the safe write. Logs of two controllers raise HxError naming one of each;
-// records without a valid date and time are left out and reported to warn. Answers the number
-// of records charted.
+// model's defaults. The page is written through the safe write. Logs of two controllers raise
+// HxError naming one of each; records without a valid date and time are left out and reported to
+// warn. Answers the number of records charted.
 std::uint64_t WriteLogChart(const std::vector<std::filesystem::path>& logs,
                             const std::filesystem::path& htmlPath, const LogWarning& warn);
 
