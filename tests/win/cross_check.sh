@@ -61,7 +61,7 @@ logs=(greenhouse1.fvl greenhouse1.avl)
 for side in linux windows; do cp "$root"/samples/greenhouse1.{fvl,avl} "$work/$side/"; done
 (cd "$work/linux" && LC_ALL=C XDG_CONFIG_HOME="$work/config" "$(dirname "$linux_tool")/hxlog" -- "${logs[@]}")
 "$wine" regedit /S "Z:${work//\//\\}\\wine.reg"
-(cd "$work/windows" && LC_ALL=C "$wine" "$(dirname "$windows_tool")/hxlog.exe" -- "${logs[@]}")
+(cd "$work/windows" && LC_ALL=C "$wine" "${windows_tool%hxconvert.exe}hxlog.exe" -- "${logs[@]}")
 "$wine" reg delete 'HKCU\Software\Brenmoor Systems\Hortivex' /f >/dev/null 2>&1 || true
 for name in "${logs[@]/%/.csv}"; do
     if ! cmp -s "$work/linux/$name" "$work/windows/$name"; then
