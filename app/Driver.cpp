@@ -183,6 +183,8 @@ std::string ConversionDriver::ResolveWorkingFolder() {
 }
 
 bool ConversionDriver::ConvertOne(const fs::path& path) {
+    if (convertOne)
+        return convertOne(path);
     const InputKind* kind = KindOf(path);
     if (kind == nullptr)
         return false;

@@ -83,6 +83,9 @@ public:
 
     void ShowProgress(int position);
 
+    // When set, converts one file of a batch in place of the dispatch table (another program's
+    // kind of file); answers false for a file it passes over.
+    std::function<bool(const std::filesystem::path& path)> convertOne;
     // Called for each file a batch passes over because no row matches its extension.
     std::function<void(const std::filesystem::path& path)> onSkipped;
     // Called for each file that converted.

@@ -10,7 +10,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void AddFolder(const fs::path& folder, bool recursive, BatchFiles& batch) {
+void AddFolder(const fs::path& folder, bool recursive, bool (*takes)(const fs::path&),
+               BatchFiles& batch) {
     std::vector<fs::path> files;
     std::vector<fs::path> subfolders;
     std::error_code ec;
@@ -22,7 +23,7 @@ void AddFolder(const fs::path& folder, bool recursive, BatchFiles& batch) {
         if (entry.is_directory(statError)) {
             if (recursive && !entry.is_symlink(statError))
                 subfolders.push_back(entry.path());
-        } else if (IsClassicFile(entry.path().filename())) {
+        } else if (takes(entry.path().filename())) {
             files.push_back(entry.path());
         } else {
             ++batch.passedOver;
@@ -36,18 +37,23 @@ void AddFolder(const fs::path& folder, bool recursive, BatchFiles& batch) {
     std::sort(subfolders.begin(), subfolders.end());
     batch.files.insert(batch.files.end(), files.begin(), files.end());
     for (const fs::path& sub : subfolders)
-        AddFolder(sub, recursive, batch);
+        AddFolder(sub, recursive, takes, batch);
 }
 
 } // namespace
 
 BatchFiles ExpandFolders(const std::vector<fs::path>& names, bool recursive) {
+    return ExpandFolders(names, recursive, IsClassicFile);
+}
+
+BatchFiles ExpandFolders(const std::vector<fs::path>& names, bool recursive,
+                         bool (*takes)(const fs::path& name)) {
     BatchFiles batch;
     for (const fs::path& name : names) {
         std::error_code ec;
         if (fs::is_directory(name, ec)) {
             batch.anyFolder = true;
-            AddFolder(name, recursive, batch);
+            AddFolder(name, recursive, takes, batch);
         } else {
             batch.files.push_back(name);
         }

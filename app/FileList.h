@@ -22,5 +22,8 @@ struct BatchFiles {
 // `recursive`, each folder's sub-folders follow its own files, in name order. A symbolic link
 // to a folder is never followed, so a walk stays inside the tree it was given.
 BatchFiles ExpandFolders(const std::vector<std::filesystem::path>& names, bool recursive);
+// The same with another test of which files in a folder the batch takes.
+BatchFiles ExpandFolders(const std::vector<std::filesystem::path>& names, bool recursive,
+                         bool (*takes)(const std::filesystem::path& name));
 
 } // namespace hortivex

@@ -16,7 +16,7 @@ configure_file(${hx_source}/hortivex-converter.metainfo.xml
                ${hx_made}/hortivex-converter.metainfo.xml @ONLY)
 find_program(HX_GZIP gzip REQUIRED)
 set(hx_compressed)
-foreach(source hxconvert.1 hortivex-converter.1 ${hx_made}/changelog)
+foreach(source hxconvert.1 hxlog.1 hortivex-converter.1 ${hx_made}/changelog)
     get_filename_component(name ${source} NAME)
     get_filename_component(source ${source} ABSOLUTE BASE_DIR ${hx_source})
     add_custom_command(OUTPUT ${hx_made}/${name}.gz
@@ -30,8 +30,9 @@ add_custom_target(hx_packaging_files ALL DEPENDS ${hx_compressed})
 
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
     GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
-install(TARGETS hxconvert RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${hx_made}/hxconvert.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(TARGETS hxconvert hxlog RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${hx_made}/hxconvert.1.gz ${hx_made}/hxlog.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${hx_source}/hortivex-converter-mime.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME hortivex-converter.xml)
 install(FILES ${hx_source}/copyright ${CMAKE_CURRENT_SOURCE_DIR}/README.md

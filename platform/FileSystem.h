@@ -62,6 +62,11 @@ struct SafeWrite {
 void ReplaceFile(const std::filesystem::path& target, std::string_view bytes,
                  const std::optional<FileAttributes>& existing, const SafeWrite& how);
 
+// The target a whole-file write to path replaces: its symbolic link followed. Raises FileError
+// naming path for a folder, another non-regular file, a read-only file or one that cannot be
+// examined.
+std::filesystem::path WritableTarget(const std::filesystem::path& path);
+
 // ReplaceFile for a target taken as it is now on disk, not followed through links.
 void WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes,
                          int newFileMode = -1, bool durable = true);

@@ -6,6 +6,7 @@
 #include "platform/Folders.h"
 #include "platform/SysCalls.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -37,15 +38,16 @@ int RegularFile(int fd, const fs::path& path) {
 
 } // namespace
 
-RecordFile::RecordFile(fs::path path, std::size_t recordSize, int fd)
-    : path_(std::move(path)), recordSize_(recordSize), fd_(RegularFile(fd, path_)) {}
+RecordFile::RecordFile(fs::path path, std::size_t recordSize, int fd, bool readOnly)
+    : path_(std::move(path)), recordSize_(recordSize), fd_(RegularFile(fd, path_)),
+      readOnly_(readOnly) {}
 
 RecordFile RecordFile::Open(const fs::path& path, std::size_t recordSize, Access access) {
     const int mode = access == Access::Read ? O_RDONLY : O_RDWR;
     const int fd = sys::Open(NativeName(path).c_str(), mode | kOpenFlags);
     if (fd < 0)
         ThrowErrno(errno, path, "Cannot open");
-    return RecordFile(path, recordSize, fd);
+    return RecordFile(path, recordSize, fd, access == Access::Read);
 }
 
 RecordFile RecordFile::OpenOrCreate(const fs::path& path, std::size_t recordSize, bool& created) {
@@ -58,12 +60,14 @@ RecordFile RecordFile::OpenOrCreate(const fs::path& path, std::size_t recordSize
     }
     if (fd < 0)
         ThrowErrno(errno, path, "Cannot open");
-    return RecordFile(path, recordSize, fd);
+    return RecordFile(path, recordSize, fd, false);
 }
 
 RecordFile::RecordFile(RecordFile&& other) noexcept
     : path_(std::move(other.path_)), recordSize_(other.recordSize_),
-      fd_(std::exchange(other.fd_, -1)), position_(other.position_) {}
+      fd_(std::exchange(other.fd_, -1)), position_(other.position_), readOnly_(other.readOnly_),
+      ahead_(std::move(other.ahead_)), aheadFirst_(other.aheadFirst_),
+      aheadCount_(std::exchange(other.aheadCount_, 0)) {}
 
 RecordFile& RecordFile::operator=(RecordFile&& other) noexcept {
     if (this != &other) {
@@ -73,6 +77,10 @@ RecordFile& RecordFile::operator=(RecordFile&& other) noexcept {
         recordSize_ = other.recordSize_;
         fd_ = std::exchange(other.fd_, -1);
         position_ = other.position_;
+        readOnly_ = other.readOnly_;
+        ahead_ = std::move(other.ahead_);
+        aheadFirst_ = other.aheadFirst_;
+        aheadCount_ = std::exchange(other.aheadCount_, 0);
     }
     return *this;
 }
@@ -91,6 +99,10 @@ void RecordFile::CheckOpen() const {
         Refuse("Cannot use", path_, "the file is not open");
 }
 
+bool RecordFile::Eof() const {
+    return !(readOnly_ && InReadAhead(position_)) && position_ >= Size();
+}
+
 std::uint64_t RecordFile::Size() const {
     CheckOpen();
     FileStatus st{};
@@ -100,21 +112,40 @@ std::uint64_t RecordFile::Size() const {
 }
 
 void RecordFile::Read(std::uint64_t n, std::uint8_t* record) {
-    if (n >= Size())
+    if (readOnly_ && InReadAhead(n)) {
+        std::memcpy(record, ahead_.data() + (n - aheadFirst_) * recordSize_, recordSize_);
+        position_ = n + 1;
+        return;
+    }
+    const std::uint64_t size = Size();
+    if (n >= size)
         Refuse("Cannot read", path_, "record " + std::to_string(n) + " lies past the end");
     if (!SeekTo(fd_, n * recordSize_))
         Fail("Cannot read", errno);
+    // A file opened for writing may change under us: it reads exactly one record.
+    constexpr std::size_t kAheadBytes = 256 * 1024;
+    const std::uint64_t ahead =
+        readOnly_
+            ? std::min<std::uint64_t>(size - n, std::max<std::size_t>(1, kAheadBytes / recordSize_))
+            : 1;
+    ahead_.resize(static_cast<std::size_t>(ahead) * recordSize_);
+    aheadCount_ = 0;
     std::size_t got = 0;
-    while (got < recordSize_) {
-        const ssize_t r = sys::Read(fd_, record + got, recordSize_ - got);
+    while (got < ahead_.size()) {
+        const ssize_t r = sys::Read(fd_, ahead_.data() + got, ahead_.size() - got);
         if (r < 0 && errno == EINTR)
             continue;
         if (r < 0)
             Fail("Cannot read", errno);
         if (r == 0)
-            Refuse("Cannot read", path_, "the file ended inside a record");
+            break;
         got += static_cast<std::size_t>(r);
     }
+    if (got < recordSize_)
+        Refuse("Cannot read", path_, "the file ended inside a record");
+    aheadFirst_ = n;
+    aheadCount_ = readOnly_ ? got / recordSize_ : 0;
+    std::memcpy(record, ahead_.data(), recordSize_);
     position_ = n + 1;
 }
 
@@ -128,6 +159,7 @@ void RecordFile::Write(std::uint64_t n, const std::uint8_t* record) {
 }
 
 void RecordFile::Close() {
+    aheadCount_ = 0;
     if (fd_ < 0)
         return;
     if (sys::Close(std::exchange(fd_, -1)) != 0)
@@ -144,20 +176,7 @@ void RecordFile::Discard() noexcept {
 }
 
 void ReplaceRecordFile(const fs::path& path, std::string_view bytes) {
-    fs::path target;
-    try {
-        target = ResolveLinkTarget(path);
-    } catch (const FileError& e) {
-        ThrowErrno(e.Error(), path, "Cannot write");
-    }
-    const PathInfo info = Examine(target);
-    if (info.kind == PathKind::Unknown)
-        Refuse("Cannot write", path, "the file cannot be examined");
-    if (info.kind != PathKind::Missing && info.kind != PathKind::File)
-        Refuse("Cannot write", path, "not a regular file");
-    if (info.kind == PathKind::File && !info.writable)
-        Refuse("Cannot write", path, "the file is read-only");
-    WriteFileAtomically(target, bytes);
+    WriteFileAtomically(WritableTarget(path), bytes);
 }
 
 } // namespace hortivex

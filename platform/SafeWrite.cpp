@@ -3,7 +3,9 @@
 #include "platform/Errors.h"
 #include "platform/FileIo.h"
 #include "platform/FileSystem.h"
+#include "platform/Folders.h"
 #include "platform/SafeWriteSystem.h"
+#include "platform/StreamingOutput.h"
 
 #include <cerrno>
 #include <optional>
@@ -19,14 +21,12 @@ bool RefusesNewFiles(int error) {
     return error == EACCES || error == EPERM;
 }
 
-} // namespace safewrite
-
-namespace {
-
 // The temporary file until it is renamed over the target: closed and deleted on any failure.
 class Temporary {
 public:
-    Temporary(FileDescriptor fd, std::string name) : fd_(std::move(fd)), name_(std::move(name)) {}
+    // Creates the temporary file beside target; raises FileError when none can be made.
+    Temporary(const fs::path& target, int mode)
+        : target_(target), fd_(CreateTemporary(target, mode, name_)) {}
     ~Temporary() {
         if (committed_)
             return;
@@ -38,19 +38,37 @@ public:
     Temporary& operator=(const Temporary&) = delete;
 
     int fd() const { return fd_.get(); }
-    const std::string& name() const { return name_; }
-    // Closes the file; raises FileError naming target when closing reports an error.
-    void Close(const fs::path& target) {
-        if (sys::Close(fd_.release()) != 0)
-            ThrowErrno(errno, target, "Cannot close");
+    void Write(std::string_view bytes) {
+        if (fd_.get() < 0)
+            Refuse("Cannot write", target_, "the output is not open");
+        if (!bytes.empty())
+            WriteAll(fd_.get(), bytes, target_);
     }
-    void Committed() { committed_ = true; }
+    // Flushes (when durable), closes and renames the file over the target.
+    void Commit(bool durable) {
+        if (fd_.get() < 0)
+            Refuse("Cannot write", target_, "the output is not open");
+        if (durable && sys::Fsync(fd_.get()) != 0)
+            ThrowErrno(errno, target_, "Cannot flush");
+        if (sys::Close(fd_.release()) != 0)
+            ThrowErrno(errno, target_, "Cannot close");
+        if (sys::Rename(name_.c_str(), NativeName(target_).c_str()) != 0)
+            ThrowErrno(errno, target_, "Cannot replace");
+        committed_ = true;
+        if (durable)
+            SyncFolderOf(target_);
+    }
 
 private:
+    fs::path target_;
+    std::string name_; // set by CreateTemporary, before fd_
     FileDescriptor fd_;
-    std::string name_;
     bool committed_ = false;
 };
+
+} // namespace safewrite
+
+namespace {
 
 // Truncates the existing target and writes bytes into it, flushed to the disk.
 void WriteInPlace(const fs::path& target, std::string_view bytes) {
@@ -70,34 +88,61 @@ void WriteInPlace(const fs::path& target, std::string_view bytes) {
 void ReplaceFile(const fs::path& target, std::string_view bytes,
                  const std::optional<FileAttributes>& existing, const SafeWrite& how) {
     const int creationMode = safewrite::CreationMode(existing, how.newFileMode);
-    std::optional<Temporary> temp;
+    std::optional<safewrite::Temporary> temp;
     try {
-        std::string name;
-        FileDescriptor fd = CreateTemporary(target, creationMode, name);
-        temp.emplace(std::move(fd), std::move(name));
+        temp.emplace(target, creationMode);
     } catch (const FileError& e) {
         if (!how.inPlaceFallback || !existing || !safewrite::RefusesNewFiles(e.Error()))
             throw;
         WriteInPlace(target, bytes);
         return;
     }
-    WriteAll(temp->fd(), bytes, target);
+    temp->Write(bytes);
     // After the bytes: an ordinary user's write clears the set-group-ID bit.
     safewrite::KeepAttributes(temp->fd(), target, existing, how.newFileMode, creationMode);
-    if (how.durable && sys::Fsync(temp->fd()) != 0)
-        ThrowErrno(errno, target, "Cannot flush");
-    temp->Close(target);
-    if (sys::Rename(temp->name().c_str(), NativeName(target).c_str()) != 0)
-        ThrowErrno(errno, target, "Cannot replace");
-    temp->Committed();
-    if (how.durable)
-        safewrite::SyncFolderOf(target);
+    temp->Commit(how.durable);
 }
 
 void WriteFileAtomically(const fs::path& target, std::string_view bytes, int newFileMode,
                          bool durable) {
     ReplaceFile(target, bytes, safewrite::ExistingAttributes(target),
                 SafeWrite{newFileMode, durable, false});
+}
+
+fs::path WritableTarget(const fs::path& path) {
+    fs::path target;
+    try {
+        target = ResolveLinkTarget(path);
+    } catch (const FileError& e) {
+        ThrowErrno(e.Error(), path, "Cannot write");
+    }
+    const PathInfo info = Examine(target);
+    if (info.kind == PathKind::Unknown)
+        Refuse("Cannot write", path, "the file cannot be examined");
+    if (info.kind != PathKind::Missing && info.kind != PathKind::File)
+        Refuse("Cannot write", path, "not a regular file");
+    if (info.kind == PathKind::File && !info.writable)
+        Refuse("Cannot write", path, "the file is read-only");
+    return target;
+}
+
+StreamingOutput::StreamingOutput(const fs::path& target, bool durable)
+    : target_(WritableTarget(target)), durable_(durable) {
+    existing_ = safewrite::ExistingAttributes(target_);
+    creationMode_ = safewrite::CreationMode(existing_, -1);
+    temp_ = std::make_unique<safewrite::Temporary>(target_, creationMode_);
+}
+
+StreamingOutput::~StreamingOutput() = default;
+
+void StreamingOutput::Write(std::string_view bytes) {
+    temp_->Write(bytes);
+}
+
+void StreamingOutput::Commit() {
+    // After the bytes, as ReplaceFile: an ordinary user's write clears the set-group-ID bit.
+    safewrite::KeepAttributes(temp_->fd(), target_, existing_, -1, creationMode_);
+    temp_->Commit(durable_);
 }
 
 } // namespace hortivex

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts the "Converter" dialog. Without a display (or
-# with --demo) it converts the sample files in samples/ with hxconvert instead.
+# with --demo) it converts the sample files in samples/ with hxconvert, and exports the sample
+# month logs as CSV and HTML charts with hxlog, instead.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/deps.sh"
@@ -22,6 +23,15 @@ if [ "${1:-}" = "--demo" ] || { [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY
     "$build/hxconvert" --keep-going -- "${samples[@]}"
     for s in "${samples[@]}"; do
         [ -f "$s.ini" ] && echo "  wrote $s.ini"
+    done
+    logs=("$root"/samples/*.fvl "$root"/samples/*.avl)
+    "$build/hxlog" --keep-going -- "${logs[@]}"
+    for s in "${logs[@]}"; do
+        [ -f "$s.csv" ] && echo "  wrote $s.csv"
+    done
+    # One chart a controller: each sample log is its own.
+    for s in "${logs[@]}"; do
+        "$build/hxlog" --chart "$s.html" -- "$s" && echo "  wrote $s.html (open it in a browser)"
     done
     exit 0
 fi

@@ -1,4 +1,5 @@
 // hxconvert: the converter's batch without a window.
+#include "app/ConsoleProgress.h"
 #include "app/Driver.h"
 #include "app/FileList.h"
 #include "platform/Folders.h"
@@ -46,25 +47,6 @@ public:
         std::fprintf(stderr, "%s\n", text.c_str());
     }
     void Plain(const std::string& text) override { std::printf("%s\n", text.c_str()); }
-};
-
-// A progress line on stderr while it is a terminal; nothing otherwise.
-class ConsoleProgress : public ProgressView {
-public:
-    ConsoleProgress() : terminal_(ErrorStreamIsTerminal()) {}
-    void SetMaximum(int maximum) override { maximum_ = maximum; }
-    int Maximum() const override { return maximum_; }
-    void SetPosition(int position) override {
-        if (terminal_ && maximum_ > 0)
-            std::fprintf(stderr, "\r%d/%d", position, maximum_);
-        if (terminal_ && position == 0)
-            std::fprintf(stderr, "\r\033[K");
-    }
-    void ProcessPendingEvents() override { std::fflush(stderr); }
-
-private:
-    bool terminal_;
-    int maximum_ = 0;
 };
 
 // What the command line asks for.

@@ -38,7 +38,7 @@ done
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
 share="$root/usr/share"
-for file in usr/bin/hxconvert usr/bin/hortivex-converter \
+for file in usr/bin/hxconvert usr/bin/hxlog usr/share/man/man1/hxlog.1.gz usr/bin/hortivex-converter \
     usr/share/applications/hortivex-converter.desktop \
     usr/share/icons/hicolor/scalable/apps/hortivex-converter.svg \
     usr/share/icons/hicolor/48x48/apps/hortivex-converter.png \
@@ -78,7 +78,7 @@ done
 # each with its own settings and data folders.
 for run in installed reference; do
     mkdir -p "$work/$run/samples" "$work/$run/home"
-    cp "$source_dir"/samples/greenhouse1.* "$work/$run/samples/"
+    cp "$source_dir"/samples/greenhouse1.{fvs,fvd,avs,ava} "$work/$run/samples/"
     rm -f "$work/$run"/samples/*.ini
 done
 HOME="$work/installed/home" XDG_CONFIG_HOME="$work/installed/home/config" \

@@ -55,5 +55,19 @@ for name in "${inputs[@]/%/.ini}" _HX.ini; do
         status=1
     fi
 done
-[ "$status" -eq 0 ] && echo "cross-check: ${#inputs[@]} outputs and the options file byte-identical"
+
+# The sample month logs' CSV from the hxlog beside each program.
+logs=(greenhouse1.fvl greenhouse1.avl)
+for side in linux windows; do cp "$root"/samples/greenhouse1.{fvl,avl} "$work/$side/"; done
+(cd "$work/linux" && LC_ALL=C XDG_CONFIG_HOME="$work/config" "$(dirname "$linux_tool")/hxlog" -- "${logs[@]}")
+"$wine" regedit /S "Z:${work//\//\\}\\wine.reg"
+(cd "$work/windows" && LC_ALL=C "$wine" "${windows_tool%hxconvert.exe}hxlog.exe" -- "${logs[@]}")
+"$wine" reg delete 'HKCU\Software\Brenmoor Systems\Hortivex' /f >/dev/null 2>&1 || true
+for name in "${logs[@]/%/.csv}"; do
+    if ! cmp -s "$work/linux/$name" "$work/windows/$name"; then
+        echo "cross-check: $name differs between Linux and Windows" >&2
+        status=1
+    fi
+done
+[ "$status" -eq 0 ] && echo "cross-check: ${#inputs[@]} outputs, the options file and ${#logs[@]} CSV files byte-identical"
 exit "$status"

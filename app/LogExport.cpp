@@ -1,0 +1,216 @@
+#include "app/LogExport.h"
+
+#include "app/Driver.h"
+
+#include "devices/DeviceRegistry.h"
+#include "devices/Texts.h"
+#include "devices/aerovane/Aerovane.h"
+#include "devices/fertivo/Fertivo.h"
+#include "export/Numeric.h"
+#include "platform/Errors.h"
+#include "platform/Folders.h"
+#include "platform/Services.h"
+#include "platform/StreamingOutput.h"
+
+#include <cmath>
+#include <system_error>
+
+namespace hortivex {
+namespace fs = std::filesystem;
+
+namespace {
+
+// The rows are handed to the file in pieces of about this size.
+constexpr std::size_t kFlushBytes = 1 << 20;
+
+bool IsPlainFolderName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of("\\/:") == std::string::npos;
+}
+
+std::string WithSeparator(const fs::path& folder) {
+    std::string text = FileNameText(folder);
+    if (text.empty())
+        return text;
+    if (text.back() != '/' && text.back() != kPathSeparator)
+        text += kPathSeparator;
+    return text;
+}
+
+void Append2(std::string& out, long long value) {
+    out += static_cast<char>('0' + value / 10);
+    out += static_cast<char>('0' + value % 10);
+}
+
+} // namespace
+
+std::optional<LogKind> LogKindOf(const fs::path& path) {
+    const fs::path extension = ExtensionOf(path);
+    if (extension == ".fvl")
+        return LogKind::Fertivo;
+    if (extension == ".avl")
+        return LogKind::Aerovane;
+    return std::nullopt;
+}
+
+bool IsMonthLog(const fs::path& path) {
+    return LogKindOf(path).has_value();
+}
+
+std::size_t LogRecordSize(LogKind kind) {
+    return kind == LogKind::Fertivo ? sizeof(TFertivoLogRecord) : sizeof(TAerovaneLogRecord);
+}
+
+LogOwner LogOwnerOf(const fs::path& log) {
+    LogOwner owner;
+    owner.kind = LogKindOf(log.filename()).value_or(LogKind::Fertivo);
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(log, ec).lexically_normal();
+    const fs::path folder = absolute.parent_path();
+    const std::string folderName = FileNameText(folder.filename());
+    const fs::path up = folder.parent_path();
+    if (folderName == Text(TextId::FolderDoserLogs)) {
+        owner.room = FileNameText(up.filename());
+        owner.workingFolder = WithSeparator(up.parent_path());
+        owner.known = IsPlainFolderName(owner.room);
+        return owner;
+    }
+    if (FileNameText(up.filename()) == Text(TextId::FolderControllerLogs)) {
+        owner.controller = folderName;
+        owner.room = FileNameText(up.parent_path().filename());
+        owner.workingFolder = WithSeparator(up.parent_path().parent_path());
+        owner.known = IsPlainFolderName(owner.room) && IsPlainFolderName(owner.controller);
+        owner.controllerKnown = owner.known;
+    }
+    return owner;
+}
+
+Ref<TDevice> MakeLogDevice(const LogOwner& owner) {
+    const std::string room = owner.known ? owner.room : "1";
+    const std::string controller = owner.controllerKnown ? owner.controller : "2";
+    if (owner.kind == LogKind::Fertivo)
+        return Ref<TDevice>(TDevice::Create<TFertivo>(room, controller, false).get());
+    return Ref<TDevice>(TDevice::Create<TAerovane>(room, controller, false).get());
+}
+
+ExtendedValuesScope::ExtendedValuesScope() : saved_(Registry().extendedValues) {
+    Registry().extendedValues = true;
+}
+
+ExtendedValuesScope::~ExtendedValuesScope() {
+    Registry().extendedValues = saved_;
+}
+
+char RegionalCsvSeparator() {
+    return CurrentRegional().DecimalSymbol() == "," ? ';' : ',';
+}
+
+bool AppendIsoDateTime(std::string& out, double dateTime) {
+    static const double kEnd = DateOf(10000, 1, 1);
+    if (!std::isfinite(dateTime) || dateTime < 0 || dateTime >= kEnd)
+        return false;
+    long long seconds = std::llround(dateTime * 86400.0);
+    if (seconds >= static_cast<long long>(kEnd) * 86400)
+        seconds = static_cast<long long>(kEnd) * 86400 - 1; // the last second of 9999
+    const long long day = seconds / 86400, second = seconds % 86400;
+    const CivilDate date = CivilDateOf(static_cast<double>(day));
+    Append2(out, date.year / 100);
+    Append2(out, date.year % 100);
+    out += '-';
+    Append2(out, date.month);
+    out += '-';
+    Append2(out, date.day);
+    out += ' ';
+    Append2(out, second / 3600);
+    out += ':';
+    Append2(out, second / 60 % 60);
+    out += ':';
+    Append2(out, second % 60);
+    return true;
+}
+
+void AppendCsvCell(std::string& out, const std::string& text, char separator) {
+    bool quote = false;
+    bool wide = false;
+    for (const char c : text) {
+        quote = quote || c == separator || c == '"' || c == '\r' || c == '\n';
+        wide = wide || static_cast<unsigned char>(c) >= 0x80;
+    }
+    if (!quote && !wide) {
+        out += text;
+        return;
+    }
+    if (quote)
+        out += '"';
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"')
+            out += '"';
+        if (byte >= 0x80) {
+            out += static_cast<char>(0xC0 | (byte >> 6));
+            out += static_cast<char>(0x80 | (byte & 0x3F));
+        } else {
+            out += c;
+        }
+    }
+    if (quote)
+        out += '"';
+}
+
+std::uint64_t ExportLogCsv(const fs::path& logPath, const fs::path& csvPath, char separator,
+                           const LogWarning& warn) {
+    const std::optional<LogKind> kind = LogKindOf(logPath);
+    const std::string logName = MessageName(logPath);
+    if (!kind)
+        throw HxError(logName + ": not a month log (.fvl or .avl)");
+    LogOwner owner = LogOwnerOf(logPath);
+    owner.kind = *kind;
+    const Ref<TDevice> device = MakeLogDevice(owner);
+    const ExtendedValuesScope extended;
+    const int values = device->GetValueCount();
+
+    device->AssignLogFile(FileNameText(logPath));
+    device->OpenLogFile();
+    StreamingOutput out(csvPath);
+    std::string rows;
+    rows.reserve(kFlushBytes + 4096);
+    rows += "Date and time";
+    for (int i = 1; i <= values; ++i) {
+        rows += separator;
+        AppendCsvCell(rows, device->GetValueName(i), separator);
+    }
+    rows += "\r\n";
+
+    std::uint64_t record = 0, written = 0;
+    for (; !device->LogEof(); ++record) {
+        device->ReadLogRecord();
+        if (!AppendIsoDateTime(rows, device->GetRecordTime())) {
+            if (warn)
+                warn(logName + ": record " + std::to_string(record + 1) +
+                     " has no valid date and time; left out");
+            continue;
+        }
+        for (int i = 1; i <= values; ++i) {
+            rows += separator;
+            AppendCsvCell(rows, device->GetValueText(i), separator);
+        }
+        rows += "\r\n";
+        ++written;
+        if (rows.size() >= kFlushBytes) {
+            out.Write(rows);
+            rows.clear();
+        }
+    }
+    device->CloseLogFile();
+    out.Write(rows);
+    out.Commit();
+
+    const PathInfo info = Examine(logPath);
+    const std::uintmax_t trailing = info.size % LogRecordSize(*kind);
+    if (info.kind == PathKind::File && trailing != 0 && warn)
+        warn(logName + ": the last " + std::to_string(trailing) +
+             " bytes form no whole record (an interrupted write); left out");
+    return written;
+}
+
+} // namespace hortivex
