@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, only those that are missing; with
 # --package also those that build and check the Debian package, with --windows those that
-# cross-build the Windows programs and test them under Wine, with --lint the style checkers.
+# cross-build the Windows programs and test them under Wine, with --lint the style checkers,
+# with --browser the headless browser that checks the month-log chart.
 # Without root it uses sudo; without sudo it prints the command to run as root.
 set -euo pipefail
 
@@ -12,8 +13,9 @@ for option in "$@"; do
     --package) packages+=(dpkg-dev file lintian desktop-file-utils appstream) ;;
     --windows) packages+=(g++-mingw-w64-x86-64-posix googletest wine64 xvfb wixl msitools) ;;
     --lint) packages+=(clang-format clang-tidy) ;;
+    --browser) packages+=(chromium) ;;
     *)
-        echo "Unknown option: $option (use --package, --windows and/or --lint)" >&2
+        echo "Unknown option: $option (use --package, --windows, --lint and/or --browser)" >&2
         exit 2
         ;;
     esac
