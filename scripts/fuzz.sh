@@ -3,7 +3,7 @@
 #
 #   scripts/fuzz.sh TARGET SECONDS [--merge]
 #
-# TARGET is one of fvs fvd avs ava ini reg number status view log settings. The run works on a
+# TARGET is one of fvs fvd avs ava ini reg number status view log settings logcsv. The run works on a
 # copy of fuzz/corpus/TARGET, saves crashing, leaking or hanging inputs under build-fuzz/findings/TARGET/
 # and ends with a summary line. With --merge, fuzz/corpus/TARGET is then replaced by the
 # smallest set of its files and the run's that covers the same edges, hand-made seeds kept;
@@ -11,7 +11,7 @@
 # (override with HX_FUZZ_BUILD); it runs on one core.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-targets="fvs fvd avs ava ini reg number status view log settings"
+targets="fvs fvd avs ava ini reg number status view log settings logcsv"
 
 usage() {
     echo "usage: $0 TARGET SECONDS [--merge]   (TARGET: $targets)" >&2
@@ -30,7 +30,7 @@ merge=0
 # whole view file of the larger controller (27 views of 336 bytes) with its operations.
 case "$target" in
 fvs | avs | settings) max_len=512 ;;
-fvd | ava | status | log) max_len=2048 ;;
+fvd | ava | status | log | logcsv) max_len=2048 ;;
 ini | reg) max_len=4096 ;;
 number) max_len=256 ;;
 view) max_len=10240 ;;
