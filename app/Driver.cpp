@@ -182,7 +182,7 @@ std::string ConversionDriver::ResolveWorkingFolder() {
     return folder;
 }
 
-bool ConversionDriver::ConvertOne(const fs::path& path) {
+bool ConversionDriver::ConvertOne(const fs::path& path) const {
     if (convertOne)
         return convertOne(path);
     const InputKind* kind = KindOf(path);

@@ -96,7 +96,7 @@ public:
 private:
     using Choice = std::optional<std::vector<std::filesystem::path>>;
     // Converts one file; false when its extension matches no row.
-    bool ConvertOne(const std::filesystem::path& path);
+    bool ConvertOne(const std::filesystem::path& path) const;
     // One click's run under its failure guard: the files come from choose(working folder).
     void RunClick(const std::function<Choice(const std::filesystem::path&)>& choose);
     void ReportFailure(const std::filesystem::path& path, const std::string& reason) const;

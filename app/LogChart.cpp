@@ -97,7 +97,8 @@ draw();
 std::vector<ChartPoint> DecimateMinMax(const std::vector<ChartPoint>& points, int columns) {
     if (points.size() <= static_cast<std::size_t>(columns) * 4 || columns < 1)
         return points;
-    const double first = points.front().time, span = points.back().time - first;
+    const double first = points.front().time;
+    const double span = points.back().time - first;
     std::vector<ChartPoint> kept;
     kept.reserve(static_cast<std::size_t>(columns) * 4);
     std::size_t i = 0;
@@ -106,7 +107,8 @@ std::vector<ChartPoint> DecimateMinMax(const std::vector<ChartPoint>& points, in
             span > 0
                 ? std::min(columns - 1, static_cast<int>((points[i].time - first) / span * columns))
                 : 0;
-        std::size_t low = i, high = i;
+        std::size_t low = i;
+        std::size_t high = i;
         std::size_t j = i + 1;
         for (; j < points.size(); ++j) {
             const int next =

@@ -112,7 +112,8 @@ bool AppendIsoDateTime(std::string& out, double dateTime) {
     long long seconds = std::llround(dateTime * 86400.0);
     if (seconds >= static_cast<long long>(kEnd) * 86400)
         seconds = static_cast<long long>(kEnd) * 86400 - 1; // the last second of 9999
-    const long long day = seconds / 86400, second = seconds % 86400;
+    const long long day = seconds / 86400;
+    const long long second = seconds % 86400;
     const CivilDate date = CivilDateOf(static_cast<double>(day));
     Append2(out, date.year / 100);
     Append2(out, date.year % 100);
@@ -181,7 +182,8 @@ std::uint64_t ExportLogCsv(const fs::path& logPath, const fs::path& csvPath, cha
     }
     rows += "\r\n";
 
-    std::uint64_t record = 0, written = 0;
+    std::uint64_t record = 0;
+    std::uint64_t written = 0;
     for (; !device->LogEof(); ++record) {
         device->ReadLogRecord();
         if (!AppendIsoDateTime(rows, device->GetRecordTime())) {

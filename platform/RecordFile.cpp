@@ -123,7 +123,7 @@ void RecordFile::Read(std::uint64_t n, std::uint8_t* record) {
     if (!SeekTo(fd_, n * recordSize_))
         Fail("Cannot read", errno);
     // A file opened for writing may change under us: it reads exactly one record.
-    constexpr std::size_t kAheadBytes = 256 * 1024;
+    constexpr std::size_t kAheadBytes = std::size_t{256} * 1024;
     const std::uint64_t ahead =
         readOnly_
             ? std::min<std::uint64_t>(size - n, std::max<std::size_t>(1, kAheadBytes / recordSize_))

@@ -187,8 +187,9 @@ int main(int argc, char** argv) {
     if (batch.anyFolder) {
         std::fprintf(stderr, "hxlog: %d exported, %d passed over, %d failed", counts.exported,
                      counts.passedOver, counts.failed);
-        const std::size_t reached =
-            static_cast<std::size_t>(counts.exported + counts.passedOver + counts.failed);
+        const std::size_t reached = static_cast<std::size_t>(counts.exported) +
+                                    static_cast<std::size_t>(counts.passedOver) +
+                                    static_cast<std::size_t>(counts.failed);
         const std::size_t total = batch.files.size() + batch.unreadableFolders.size() +
                                   static_cast<std::size_t>(batch.passedOver);
         if (reached < total)
