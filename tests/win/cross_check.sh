@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Converts the same inputs of all four kinds, each with an existing output to update, with the
 # Linux hxconvert and with hxconvert.exe under Wine, and requires byte-identical outputs
-# (the options file the settings export writes included).
+# (the options file the settings export writes included); then the same for the sample month
+# logs' CSV files and charts from hxlog and hxlog.exe.
 # Usage: cross_check.sh LINUX_HXCONVERT WINDOWS_HXCONVERT_EXE WINE
 set -euo pipefail
 linux_tool="$1" windows_tool="$2" wine="$3"
@@ -56,18 +57,27 @@ for name in "${inputs[@]/%/.ini}" _HX.ini; do
     fi
 done
 
-# The sample month logs' CSV from the hxlog beside each program.
+# The sample month logs' CSV and a chart of each from the hxlog beside each program.
 logs=(greenhouse1.fvl greenhouse1.avl)
+charts=(greenhouse1.fvl.html greenhouse1.avl.html)
 for side in linux windows; do cp "$root"/samples/greenhouse1.{fvl,avl} "$work/$side/"; done
-(cd "$work/linux" && LC_ALL=C XDG_CONFIG_HOME="$work/config" "$(dirname "$linux_tool")/hxlog" -- "${logs[@]}")
+linux_log() {
+    (cd "$work/linux" && LC_ALL=C XDG_CONFIG_HOME="$work/config" "$(dirname "$linux_tool")/hxlog" "$@")
+}
+windows_log() {
+    (cd "$work/windows" && LC_ALL=C "$wine" "${windows_tool%hxconvert.exe}hxlog.exe" "$@")
+}
+linux_log -- "${logs[@]}"
+for log in "${logs[@]}"; do linux_log --chart "$log.html" -- "$log"; done
 "$wine" regedit /S "Z:${work//\//\\}\\wine.reg"
-(cd "$work/windows" && LC_ALL=C "$wine" "${windows_tool%hxconvert.exe}hxlog.exe" -- "${logs[@]}")
+windows_log -- "${logs[@]}"
+for log in "${logs[@]}"; do windows_log --chart "$log.html" -- "$log"; done
 "$wine" reg delete 'HKCU\Software\Brenmoor Systems\Hortivex' /f >/dev/null 2>&1 || true
-for name in "${logs[@]/%/.csv}"; do
+for name in "${logs[@]/%/.csv}" "${charts[@]}"; do
     if ! cmp -s "$work/linux/$name" "$work/windows/$name"; then
         echo "cross-check: $name differs between Linux and Windows" >&2
         status=1
     fi
 done
-[ "$status" -eq 0 ] && echo "cross-check: ${#inputs[@]} outputs, the options file and ${#logs[@]} CSV files byte-identical"
+[ "$status" -eq 0 ] && echo "cross-check: ${#inputs[@]} outputs, the options file, ${#logs[@]} CSV files and ${#charts[@]} charts byte-identical"
 exit "$status"
