@@ -143,6 +143,9 @@ protected:
 template <class SettingsRecord, class LogRecordType, class Local, std::size_t Traces,
           int SettingsBlocks>
 class TRecordController : public TControllerWithSchedule {
+    static_assert(sizeof(SettingsRecord) == SettingsBlocks * kSettingsBlockSize,
+                  "the settings record is exactly the blocks it travels in");
+
 public:
     using ScheduleDay = typename decltype(Local::Days)::value_type;
 

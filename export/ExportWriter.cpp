@@ -106,6 +106,32 @@ void WriteCharGroup(IniOutput& out, std::string_view section, std::string_view s
     }
 }
 
+void WriteFlagGroups(IniOutput& out, std::string_view section, const std::uint8_t* record,
+                     std::span<const FlagGroup> groups, const ChoiceText& choice) {
+    for (const FlagGroup& group : groups) {
+        const std::uint8_t flags = record[group.offset];
+        out.WriteEntry(section, group.key, NumberText(flags));
+        for (const FlagKey& flag : group.flags) {
+            if (flag.key == nullptr)
+                break;
+            if (flag.kind == FlagKind::Bit)
+                out.WriteEntry(section, flag.key, FlagText(flags, flag.mask));
+            else if (choice)
+                out.WriteEntry(section, flag.key, choice(flag, flags));
+            else
+                throw std::invalid_argument("flag choice written without its texts");
+        }
+    }
+}
+
+void WriteByteFields(IniOutput& out, std::string_view section, const std::uint8_t* record,
+                     std::span<const ByteField> fields) {
+    for (const ByteField& field : fields)
+        out.WriteEntry(section, field.key,
+                       NumberText(static_cast<long double>(record[field.offset]) * field.scale /
+                                  field.divisor));
+}
+
 void WriteWordFields(IniOutput& out, std::string_view section, const std::uint8_t* record,
                      std::span<const WordField> fields) {
     for (const WordField& field : fields)

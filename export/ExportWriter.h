@@ -2,7 +2,9 @@
 
 #include "export/IniOutput.h"
 
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -53,7 +55,40 @@ struct ArrayField {
     bool chars = false;
 };
 
-// Writes each row of the table from the raw record, in table order.
+// A key of a flag group: one bit, written as FlagText of the group's byte and the mask, or a
+// choice that several bits (the mask) make together, whose text the caller names.
+enum class FlagKind { Bit, Choice };
+struct FlagKey {
+    const char* key = nullptr;
+    std::uint8_t mask = 0;
+    FlagKind kind = FlagKind::Bit;
+};
+// A flag byte: the whole byte as a number under the group key, then its keys in order (up to
+// eight; the list ends at the first row without a key). Bits without a key of their own show
+// only in the group's number.
+struct FlagGroup {
+    const char* key;
+    std::size_t offset;
+    std::array<FlagKey, 8> flags;
+};
+// A one-byte number, written as byte * scale / divisor (a limit stored in steps of 25 has scale
+// 25, one stored in tenths has divisor 10).
+struct ByteField {
+    const char* key;
+    std::size_t offset;
+    int scale = 1;
+    int divisor = 1;
+};
+
+// The text of a choice key, from its row and the group's byte.
+using ChoiceText = std::function<std::string(const FlagKey& flag, std::uint8_t flags)>;
+
+// Writes each row of the table from the raw record, in table order. A choice key in a table
+// written without `choice` is refused (std::invalid_argument).
+void WriteFlagGroups(IniOutput& out, std::string_view section, const std::uint8_t* record,
+                     std::span<const FlagGroup> groups, const ChoiceText& choice = {});
+void WriteByteFields(IniOutput& out, std::string_view section, const std::uint8_t* record,
+                     std::span<const ByteField> fields);
 void WriteWordFields(IniOutput& out, std::string_view section, const std::uint8_t* record,
                      std::span<const WordField> fields);
 void WriteArrayFields(IniOutput& out, std::string_view section, const std::uint8_t* record,

@@ -145,4 +145,23 @@ std::map<std::string, std::string> SectionEntries(const std::string& ini,
     return entries;
 }
 
+void ExpectGoldenExports(const std::string& stem, std::string_view mixedRecord,
+                         std::string_view edgeRecord, const fs::path& dataDir,
+                         const ConvertSettings& convert) {
+    const struct {
+        std::string_view record;
+        const char* decimalSymbol;
+        std::string file;
+    } cases[] = {
+        {mixedRecord, ".", stem + "_mixed.expected.ini"},
+        {edgeRecord, ".", stem + "_edges.expected.ini"},
+        {mixedRecord, ",", stem + "_mixed_comma.expected.ini"},
+    };
+    for (const auto& c : cases) {
+        InstallRegional(std::make_shared<FixedRegional>(c.decimalSymbol));
+        TempDir dir;
+        EXPECT_EQ(convert(dir, c.record), ReadFile(dataDir / c.file)) << c.file;
+    }
+}
+
 } // namespace hortivex::test

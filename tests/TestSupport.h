@@ -2,9 +2,11 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace hortivex::test {
 
@@ -30,6 +32,23 @@ std::map<std::string, std::string> SectionEntries(const std::string& ini,
                                                   const std::string& section, std::size_t count);
 // The bytes of a hexadecimal text ("0a1b" gives 0x0A 0x1B).
 std::string FromHex(std::string_view hex);
+
+// Converts a settings file of the given bytes in a fresh folder and answers the INI text.
+using ConvertSettings = std::function<std::string(const TempDir& dir, std::string_view fileBytes)>;
+// Expects the golden files <stem>_mixed, <stem>_edges and <stem>_mixed_comma (".expected.ini"
+// in dataDir) byte for byte: the mixed and the edge record with "." as decimal symbol, and the
+// mixed record again with ",".
+void ExpectGoldenExports(const std::string& stem, std::string_view mixedRecord,
+                         std::string_view edgeRecord, const std::filesystem::path& dataDir,
+                         const ConvertSettings& convert);
+
+// The day numbers of a controller's schedule, in list order.
+template <class Controller> std::vector<int> ScheduleDays(Controller& controller) {
+    std::vector<int> days;
+    for (const auto& day : controller.LocalSettings().Days)
+        days.push_back(day.Day);
+    return days;
+}
 
 } // namespace hortivex::test
 

@@ -12,30 +12,23 @@ namespace hortivex {
 struct TAerovaneLiveBlock {
     std::uint8_t Timestamp[5];       // packed; bit value 128 of byte 4 is a separate flag
     std::uint8_t FirmwareVersion[2]; // +5, identity reply only
-    std::uint8_t TempIn1[2];         // +7
-    std::uint8_t TempIn2[2];         // +9
-    std::uint8_t TempIn[2];          // +11
-    std::uint8_t RH1;                // +13
-    std::uint8_t RH2;                // +14
-    std::uint8_t RH;                 // +15
+    // Three readings of each quantity: number 1, number 2, then the plain one.
+    std::uint8_t TempIn1[2], TempIn2[2], TempIn[2]; // +7, +9, +11
+    std::uint8_t RH1, RH2, RH;                      // +13 to +15
     std::uint8_t Unused16[4];
-    std::uint8_t VPD[2];        // +20
-    std::uint8_t CO2_1[2];      // +22
-    std::uint8_t CO2_2[2];      // +24
-    std::uint8_t CO2[2];        // +26
-    std::uint8_t Light1[2];     // +28
-    std::uint8_t Light2[2];     // +30
-    std::uint8_t Light[2];      // +32
-    std::uint8_t TempOut[2];    // +34
-    std::uint8_t IntegIrrad[2]; // +36
-    std::uint8_t CO2Inject[2];  // +38
-    std::uint8_t Bool[5];       // +40 to +44
-    std::uint8_t Mode;          // +45, operating mode code
-    std::uint8_t SetBool0;      // +46, the equipment-installed byte
-    std::uint8_t TempCool[2];   // +47
-    std::uint8_t RHTgt;         // +49
-    std::uint8_t CO2Tgt[2];     // +50
-    std::uint8_t TempHeat[2];   // +52
+    std::uint8_t VPD[2];                         // +20
+    std::uint8_t CO2_1[2], CO2_2[2], CO2[2];     // +22, +24, +26
+    std::uint8_t Light1[2], Light2[2], Light[2]; // +28, +30, +32
+    std::uint8_t TempOut[2];                     // +34
+    std::uint8_t IntegIrrad[2];                  // +36
+    std::uint8_t CO2Inject[2];                   // +38
+    std::uint8_t Bool[5];                        // +40 to +44
+    std::uint8_t Mode;                           // +45, operating mode code
+    std::uint8_t SetBool0;                       // +46, the equipment-installed byte
+    std::uint8_t TempCool[2];                    // +47
+    std::uint8_t RHTgt;                          // +49
+    std::uint8_t CO2Tgt[2];                      // +50
+    std::uint8_t TempHeat[2];                    // +52
     std::uint8_t Unused54[3];
     std::uint8_t Fault[3]; // +57 to +59
 };

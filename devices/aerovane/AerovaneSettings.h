@@ -19,18 +19,11 @@ struct TAerovaneSettings {
     std::uint8_t SetBool6;
     std::uint8_t Unused6; // never exported; kept as read
     std::uint8_t AlarmDetent;
-    std::int16_t AirTempInTarget; // temperatures in hundredths of a degree
-    std::int16_t AirTempInMin;
-    std::int16_t AirTempInMax;
-    std::uint8_t RHTarget;
-    std::uint8_t RHMin;
-    std::uint8_t RHMax;
-    std::int16_t VPDTarget;
-    std::int16_t VPDMin;
-    std::int16_t VPDMax;
+    std::int16_t AirTempInTarget, AirTempInMin, AirTempInMax; // hundredths of a degree
+    std::uint8_t RHTarget, RHMin, RHMax;
+    std::int16_t VPDTarget, VPDMin, VPDMax;
     std::int16_t CO2Target;
-    std::uint8_t CO2_Min; // steps of 25
-    std::uint8_t CO2_Max; // steps of 25
+    std::uint8_t CO2_Min, CO2_Max; // steps of 25
     std::int16_t LightMin;
     std::uint16_t OffLineLogTime; // minutes
     char DevName[10];             // zero-padded
@@ -50,8 +43,7 @@ struct TAerovaneSettings {
     std::int16_t AirConOverrideTemp;
     std::int16_t FanFailOverride1LightTemp;
     std::int16_t FanFailOverrideAllLightsTemp;
-    std::uint8_t DehumidOverrideRH;
-    std::uint8_t DehumidOverrideRHAC;
+    std::uint8_t DehumidOverrideRH, DehumidOverrideRHAC;
     std::int16_t CO2FailSafeFansOnCO2;
     std::int16_t spareCO2InjectOverrideCO2;
     std::uint8_t PowerFailLampCoolMins;
@@ -66,60 +58,38 @@ struct TAerovaneSettings {
     std::uint8_t FogToCoolMaxRH;
     std::int16_t RHHighRaiseHeatingTemp;
     std::int16_t RHLowRaiseVentingTemp;
-    std::uint8_t PurgeFan1OnFreqMins;
-    std::uint8_t PurgeFan1OnDurationLoSecs;
-    std::uint8_t PurgeFan1OnDurationHiSecs;
+    std::uint8_t PurgeFan1OnFreqMins, PurgeFan1OnDurationLoSecs, PurgeFan1OnDurationHiSecs;
     std::int16_t FogToHumidifyMinTemp;
-    std::uint8_t FogPulseOnFreqSecsLo;
-    std::uint8_t FogPulseOnLoSecs;
-    std::uint8_t FogPulseOnHiSecs;
+    std::uint8_t FogPulseOnFreqSecsLo, FogPulseOnLoSecs, FogPulseOnHiSecs;
     std::int16_t AutoChangeToAirConAboveTempTarget;
-    std::int16_t PeriodicAirChangeDayFreqMins;
-    std::int16_t PeriodicAirChangeNightFreqMins;
-    std::int16_t PeriodicAirChangeDayDurnSecs;
-    std::int16_t PeriodicAirChangeNightDurnSecs;
+    std::int16_t PeriodicAirChangeDayFreqMins, PeriodicAirChangeNightFreqMins;
+    std::int16_t PeriodicAirChangeDayDurnSecs, PeriodicAirChangeNightDurnSecs;
     std::int16_t CO2InjectMinLight;
     std::int16_t CO2TempBelowVentTarget;
     std::int16_t CO2TempAboveVentTarget;
-    std::uint8_t CO2InjectTimeMinsMin;
-    std::uint8_t CO2InjectTimeMinsMax;
-    std::uint8_t CO2WaitTimeMin;
-    std::uint8_t CO2WaitTimeMax;
-    std::uint8_t CO2VentTimeMin;
-    std::uint8_t CO2VentTimeMax;
+    std::uint8_t CO2InjectTimeMinsMin, CO2InjectTimeMinsMax;
+    std::uint8_t CO2WaitTimeMin, CO2WaitTimeMax;
+    std::uint8_t CO2VentTimeMin, CO2VentTimeMax;
     // Third block, from offset 118.
     std::uint8_t RHProportionalRange;
-    std::int16_t HeaterOnTemp;
-    std::int16_t HeaterOffTemp;
-    std::int16_t FansOnTemp;
-    std::int16_t FansOffTemp;
-    std::int16_t AirConOnTemp;
-    std::int16_t AirConOffTemp;
-    std::int16_t HumidOnRH;
-    std::int16_t HumidOffRH;
-    std::int16_t DeHumidOnRH;
-    std::int16_t DeHumidOffRH;
-    std::int16_t CO2OnPPM;
-    std::int16_t CO2OffPPM;
+    std::int16_t HeaterOnTemp, HeaterOffTemp;
+    std::int16_t FansOnTemp, FansOffTemp;
+    std::int16_t AirConOnTemp, AirConOffTemp;
+    std::int16_t HumidOnRH, HumidOffRH;
+    std::int16_t DeHumidOnRH, DeHumidOffRH;
+    std::int16_t CO2OnPPM, CO2OffPPM;
     std::int16_t HeatingOffsetFromTempSP;
     std::uint8_t FogPulseOnFreqSecsHi;
     std::uint8_t ECPercent[31]; // elements 28 to 58
 };
 #pragma pack(pop)
 
+// The record is the three blocks it is sent in, each block starting with the field the controller
+// expects first; schedule days copy the setpoint block (offsets 41 to 56) byte for byte.
 static_assert(sizeof(TAerovaneSettings) == 177);
-static_assert(offsetof(TAerovaneSettings, Unused6) == 6);
-static_assert(offsetof(TAerovaneSettings, AirTempInTarget) == 8);
-static_assert(offsetof(TAerovaneSettings, CO2_Min) == 25);
-static_assert(offsetof(TAerovaneSettings, DevName) == 31);
-static_assert(offsetof(TAerovaneSettings, LightBankSP) == 41);
-static_assert(offsetof(TAerovaneSettings, CO2SP) == 55);
 static_assert(offsetof(TAerovaneSettings, SetBool4) == 59);
-static_assert(offsetof(TAerovaneSettings, InhibitFansInsideOutsideTempDifferential) == 78);
-static_assert(offsetof(TAerovaneSettings, PeriodicAirChangeDayFreqMins) == 98);
 static_assert(offsetof(TAerovaneSettings, RHProportionalRange) == 118);
-static_assert(offsetof(TAerovaneSettings, HeatingOffsetFromTempSP) == 143);
-static_assert(offsetof(TAerovaneSettings, FogPulseOnFreqSecsHi) == 145);
-static_assert(offsetof(TAerovaneSettings, ECPercent) == 146);
+static_assert(offsetof(TAerovaneSettings, LightBankSP) == 41);
+static_assert(offsetof(TAerovaneSettings, CO2SP) + sizeof(std::int16_t) == 57);
 
 } // namespace hortivex

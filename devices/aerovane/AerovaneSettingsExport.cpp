@@ -2,10 +2,8 @@
 #include "devices/aerovane/AerovaneSettingsExport.h"
 
 #include "export/ExportWriter.h"
-#include "export/TextForms.h"
 #include "platform/FileSystem.h"
 
-#include <array>
 #include <cstring>
 #include <string>
 
@@ -14,19 +12,6 @@ namespace hortivex {
 namespace {
 
 constexpr const char* kSection = "Climate";
-
-// A flag group: the whole byte under the group key, then one key per named bit. Bits without a
-// key of their own show only in the group's number.
-struct FlagKey {
-    const char* key;
-    std::uint8_t mask;
-};
-struct FlagGroup {
-    const char* key;
-    std::size_t offset;
-    std::array<FlagKey, 8> flags;
-    std::size_t count;
-};
 
 #define FIELD(name) #name, offsetof(TAerovaneSettings, name)
 
@@ -39,8 +24,7 @@ const FlagGroup kFlagGroups[] = {
        {"AV_CO2SensorInstalled", 16},
        {"AV_CO2InjectionInstalled", 32},
        {"AV_FoggerInstalled", 64},
-       {"AV_HumidifierInstalled", 128}}},
-     8},
+       {"AV_HumidifierInstalled", 128}}}},
     {FIELD(SetBool1),
      {{{"AV_DehumidifierInstalled", 1},
        {"AV_LightBank1Installed", 2},
@@ -49,8 +33,7 @@ const FlagGroup kFlagGroups[] = {
        {"AV_SecondEnviroSensorInstalled", 16},
        {"AV_IntruderAlarmInstalled", 32},
        // bit 64 has no key
-       {"AV_LightsAirCooledInstalled", 128}}},
-     7},
+       {"AV_LightsAirCooledInstalled", 128}}}},
     {FIELD(SetBool2),
      {{{"AV_DisplayTempasDegF", 1},
        {"AV_USADateFormat", 2},
@@ -59,8 +42,7 @@ const FlagGroup kFlagGroups[] = {
        {"AV_FailSafeTriggered", 16},
        {"AV_AlarmBeeperMuted", 32},
        {"AV_DehumidifyByAC", 64},
-       {"AV_PurgingForHighRHInstalled", 128}}},
-     8},
+       {"AV_PurgingForHighRHInstalled", 128}}}},
     {FIELD(SetBool3),
      {{{"AV_AirTempInAlarm", 1},
        {"AV_RHAlarm", 2},
@@ -69,8 +51,7 @@ const FlagGroup kFlagGroups[] = {
        {"AV_IntruderAlarm", 16},
        {"AV_PowerFailAlarm", 32},
        {"AV_CO2InjectionEnabled", 64},
-       {"AV_LampOverTempSensor", 128}}},
-     8},
+       {"AV_LampOverTempSensor", 128}}}},
     {FIELD(SetBool4),
      {{{"AV_ReduceCO2InjectHotFreqVenting", 1},
        {"AV_PeriodicAirChangeWhileAirCon", 2},
@@ -79,8 +60,7 @@ const FlagGroup kFlagGroups[] = {
        {"AV_ForceOnAirConDuringDay", 16},
        {"AV_AllowHumidificationAtNight", 32},
        {"AV_CO2Extraction", 64},
-       {"AV_ExtendedCO2Range", 128}}},
-     8},
+       {"AV_ExtendedCO2Range", 128}}}},
     {FIELD(SetBool5),
      {{{"AV_Fan1Enabled", 1},
        {"AV_Fan1ForceON", 2},
@@ -89,8 +69,7 @@ const FlagGroup kFlagGroups[] = {
        {"AV_HeaterEnabled", 16},
        {"AV_HeaterForceON", 32},
        {"AV_DehumidifierEnabled", 64},
-       {"AV_DehumidifierForceON", 128}}},
-     8},
+       {"AV_DehumidifierForceON", 128}}}},
     {FIELD(SetBool6),
      {{{"AV_HumidifierOrFoggerEnabled", 1},
        {"AV_HumidifierOrFoggerForceON", 2},
@@ -98,16 +77,10 @@ const FlagGroup kFlagGroups[] = {
        {"AV_LightBank1ForceON", 8},
        {"AV_LightBank2Enabled", 16},
        {"AV_LightBank2ForceON", 32},
-       {"AV_PurgingForHighRHEnabled", 64}}}, // bit 128 has no key
-     7},
+       {"AV_PurgingForHighRHEnabled", 64}}}}, // bit 128 has no key
 };
 
 // One-byte numbers; the CO2 limits are stored in steps of 25.
-struct ByteField {
-    const char* key;
-    std::size_t offset;
-    int scale = 1;
-};
 const ByteField kByteFields[] = {
     {FIELD(AlarmDetent)},
     {FIELD(RHTarget)},
@@ -219,14 +192,8 @@ void ExportAerovaneSettings(const TAerovaneSettings& settings,
     std::memcpy(record, &settings, sizeof record);
     IniOutput out(iniPath);
 
-    for (const FlagGroup& group : kFlagGroups) {
-        const std::uint8_t flags = record[group.offset];
-        out.WriteEntry(kSection, group.key, NumberText(flags));
-        for (std::size_t i = 0; i < group.count; ++i)
-            out.WriteEntry(kSection, group.flags[i].key, FlagText(flags, group.flags[i].mask));
-    }
-    for (const ByteField& field : kByteFields)
-        out.WriteEntry(kSection, field.key, NumberText(record[field.offset] * field.scale));
+    WriteFlagGroups(out, kSection, record, kFlagGroups);
+    WriteByteFields(out, kSection, record, kByteFields);
     WriteWordFields(out, kSection, record, kWordFields);
     WriteArrayFields(out, kSection, record, kArrayFields);
     out.Close();

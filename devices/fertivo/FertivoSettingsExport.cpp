@@ -2,9 +2,7 @@
 #include "devices/fertivo/FertivoSettingsExport.h"
 
 #include "export/ExportWriter.h"
-#include "export/TextForms.h"
 
-#include <array>
 #include <cstddef>
 #include <cstring>
 
@@ -18,20 +16,6 @@ constexpr const char* kSection = "Settings";
 constexpr std::uint8_t kEcUnitCF = 0x02, kEcUnitPpm = 0x04;
 constexpr std::uint8_t kPhRaise = 0x40, kPhLower = 0x80;
 
-// A key of a flag group: a bit tested with FlagText, or one of the two choice keys.
-enum class FlagKind { Bit, PhOutputChoice, EcUnitChoice };
-struct FlagKey {
-    const char* key;
-    std::uint8_t mask;
-    FlagKind kind = FlagKind::Bit;
-};
-struct FlagGroup {
-    const char* key;
-    std::size_t offset;
-    std::array<FlagKey, 8> flags;
-    std::size_t count;
-};
-
 #define FIELD(name) #name, offsetof(TFertivoSettings, name)
 
 const FlagGroup kFlagGroups[] = {
@@ -43,8 +27,7 @@ const FlagGroup kFlagGroups[] = {
        {"FV_pHraise", 16},
        {"FV_ExternalAlarm", 32},
        {"FV_SequentialOutputDrive", 64},
-       {"FV_ProportionalDosing", 128}}},
-     8},
+       {"FV_ProportionalDosing", 128}}}},
     {FIELD(SetBool1),
      {{{"FV_DoseECNow", 1},
        {"FV_DosepHNow", 2},
@@ -52,17 +35,15 @@ const FlagGroup kFlagGroups[] = {
        {"FV_IRRIGATION0_FORCED", 8},
        {"FV_IrrigByTOD", 16},
        {"FV_DiffECDayNight", 32},
-       {"FV_pH_Output", 64 | 128, FlagKind::PhOutputChoice}}},
-     7},
+       {"FV_pH_Output", kPhRaise | kPhLower, FlagKind::Choice}}}},
     {FIELD(SetBool2),
      {{{"FV_DisplayTempasDegF", 1},
-       {"ECUnit", 2 | 4, FlagKind::EcUnitChoice},
+       {"ECUnit", kEcUnitCF | kEcUnitPpm, FlagKind::Choice},
        {"FV_USADateFormat", 8},
        {"FV_Irrigation", 16},
        {"FV_WaterToReduceEC", 32},
        {"FV_UsingAlarm", 64},
-       {"FV_DisplayClock", 128}}},
-     7},
+       {"FV_DisplayClock", 128}}}},
     {FIELD(SetBool3),
      {{{"FV_AlarmECenabled", 1},
        {"FV_AlarmpHenabled", 2},
@@ -71,8 +52,7 @@ const FlagGroup kFlagGroups[] = {
        {"FV_ECRangeLockoutEnabled", 16},
        {"FV_pHRangeLockoutEnabled", 32},
        {"FV_USE_MAIN_IRRIG_PUMP", 64},
-       {"FV_phDoseEnabled", 128}}},
-     8},
+       {"FV_phDoseEnabled", 128}}}},
     {FIELD(SetBool4),
      {{{"FV_RESTORED_FROM_DISK", 1},
        {"FV_IRRIGATION0_TIMERS_RESET", 2},
@@ -81,8 +61,7 @@ const FlagGroup kFlagGroups[] = {
        {"FV_IRRIGATION1_TOD", 16},
        {"FV_IRRIGATION1_DAYONLY", 32},
        {"FV_IRRIGATION1_TIMERS_RESET", 64},
-       {"FV_IRRIGATION1_ENABLED", 128}}},
-     8},
+       {"FV_IRRIGATION1_ENABLED", 128}}}},
     {FIELD(SetBool5),
      {{{"FV_IRRIG_TRIGGER_SEQUENTIAL", 1},
        {"FV_DOSECOUNT_LIMITS_ENABLED", 2},
@@ -91,8 +70,7 @@ const FlagGroup kFlagGroups[] = {
        {"FV_IRRIGATION2_TOD", 16},
        {"FV_IRRIGATION2_DAYONLY", 32},
        {"FV_IRRIGATION2_TIMERS_RESET", 64},
-       {"FV_IRRIGATION2_ENABLED", 128}}},
-     8},
+       {"FV_IRRIGATION2_ENABLED", 128}}}},
     {FIELD(SetBool6),
      {{{"FV_IRRIG_USE_STATION_OUTPUTS", 1},
        {"FV_EC_DOSECOUNT_RESET", 2},
@@ -101,22 +79,16 @@ const FlagGroup kFlagGroups[] = {
        {"FV_IRRIGATION3_TOD", 16},
        {"FV_IRRIGATION3_DAYONLY", 32},
        {"FV_IRRIGATION3_TIMERS_RESET", 64},
-       {"FV_IRRIGATION3_ENABLED", 128}}},
-     8},
+       {"FV_IRRIGATION3_ENABLED", 128}}}},
 };
 
 // One-byte numbers; the pH limits are stored in tenths.
-struct ByteField {
-    const char* key;
-    std::size_t offset;
-    bool tenths = false;
-};
 const ByteField kByteFields[] = {
     {FIELD(AlarmDetent)},
     {FIELD(EC_Max)},
     {FIELD(EC_Min)},
-    {FIELD(pH_Max), true},
-    {FIELD(pH_Min), true},
+    {FIELD(pH_Max), 1, 10},
+    {FIELD(pH_Min), 1, 10},
     {FIELD(pH_SP)},
     {FIELD(ECDoseTimeMax)},
     {FIELD(ECDoseTimeMin)},
@@ -236,31 +208,13 @@ void ExportFertivoSettings(const TFertivoSettings& settings, FertivoEcUnit ecUni
     std::memcpy(record, &settings, sizeof record);
     IniOutput out(iniPath);
 
-    for (const FlagGroup& group : kFlagGroups) {
-        const std::uint8_t flags = record[group.offset];
-        out.WriteEntry(kSection, group.key, NumberText(flags));
-        for (std::size_t i = 0; i < group.count; ++i) {
-            const FlagKey& flag = group.flags[i];
-            std::string text;
-            switch (flag.kind) {
-            case FlagKind::Bit:
-                text = FlagText(flags, flag.mask);
-                break;
-            case FlagKind::PhOutputChoice:
-                text = PhOutputText(flags);
-                break;
-            case FlagKind::EcUnitChoice:
-                text = EcUnitText(ecUnit);
-                break;
-            }
-            out.WriteEntry(kSection, flag.key, text);
-        }
-    }
-    for (const ByteField& field : kByteFields) {
-        const std::uint8_t value = record[field.offset];
-        out.WriteEntry(kSection, field.key,
-                       field.tenths ? NumberText(value / 10.0L) : NumberText(value));
-    }
+    // The two choice keys: the pH output (its two bits) and the EC unit (the one in force).
+    WriteFlagGroups(out, kSection, record, kFlagGroups,
+                    [ecUnit](const FlagKey& flag, std::uint8_t flags) -> std::string {
+                        return flag.mask == (kPhRaise | kPhLower) ? PhOutputText(flags)
+                                                                  : EcUnitText(ecUnit);
+                    });
+    WriteByteFields(out, kSection, record, kByteFields);
     WriteWordFields(out, kSection, record, kWordFields);
     WriteArrayFields(out, kSection, record, kArrayFields);
     out.Close();

@@ -11,9 +11,7 @@
 namespace hortivex {
 namespace {
 
-using test::ReadFile;
-using test::TempDir;
-using test::WriteFile;
+using namespace test;
 
 struct Day {
     std::int32_t day;
@@ -113,13 +111,6 @@ TEST(AerovaneSchedule, UnreadableFilesRaise) {
     EXPECT_THROW(aerovane->ReadScheduleFile(huge), InOutError);
 }
 
-std::vector<int> DaysOf(TAerovane& a) {
-    std::vector<int> days;
-    for (const auto& d : a.LocalSettings().Days)
-        days.push_back(d.Day);
-    return days;
-}
-
 TEST(AerovaneSchedule, AddKeepsDaysOrderedAndInheritsSetpoints) {
     auto a = TDevice::Create<TAerovane>("1", "2");
     a->Settings().DayTempSP = 1800;
@@ -127,13 +118,13 @@ TEST(AerovaneSchedule, AddKeepsDaysOrderedAndInheritsSetpoints) {
         EXPECT_TRUE(a->AddScheduleEntry(day));
     a->LocalSettings().Days[1].DayTempSP = 2400; // day 3
     EXPECT_TRUE(a->AddScheduleEntry(5));
-    EXPECT_EQ(DaysOf(*a), (std::vector<int>{1, 3, 5, 8}));
+    EXPECT_EQ(ScheduleDays(*a), (std::vector<int>{1, 3, 5, 8}));
     EXPECT_EQ(int(a->LocalSettings().Days[2].DayTempSP), 2400);
     EXPECT_FALSE(a->AddScheduleEntry(3));
-    EXPECT_EQ(DaysOf(*a), (std::vector<int>{1, 3, 5, 8}));
+    EXPECT_EQ(ScheduleDays(*a), (std::vector<int>{1, 3, 5, 8}));
     a->Settings().DayTempSP = 1900;
     EXPECT_TRUE(a->AddScheduleEntry(0));
-    EXPECT_EQ(DaysOf(*a), (std::vector<int>{0, 1, 3, 5, 8}));
+    EXPECT_EQ(ScheduleDays(*a), (std::vector<int>{0, 1, 3, 5, 8}));
     EXPECT_EQ(int(a->LocalSettings().Days[0].DayTempSP), 1900) << "first day takes the settings";
 }
 
@@ -144,16 +135,16 @@ TEST(AerovaneSchedule, DeleteAndMoveChangeOnlyWhatTheyName) {
     a->LocalSettings().Days[2].CO2SP = 900; // day 8
     EXPECT_EQ(a->GetScheduleCount(), 1) << "schedule not enabled";
     a->DeleteScheduleEntry(1); // removes day 3 even though the schedule is disabled
-    EXPECT_EQ(DaysOf(*a), (std::vector<int>{1, 8}));
+    EXPECT_EQ(ScheduleDays(*a), (std::vector<int>{1, 8}));
     for (int index : {-1, 2, 100})
         a->DeleteScheduleEntry(index);
-    EXPECT_EQ(DaysOf(*a), (std::vector<int>{1, 8}));
+    EXPECT_EQ(ScheduleDays(*a), (std::vector<int>{1, 8}));
 
     EXPECT_FALSE(a->MoveScheduleEntry(8, 1)) << "target day present";
     EXPECT_FALSE(a->MoveScheduleEntry(4, 6)) << "source day absent";
-    EXPECT_EQ(DaysOf(*a), (std::vector<int>{1, 8}));
+    EXPECT_EQ(ScheduleDays(*a), (std::vector<int>{1, 8}));
     EXPECT_TRUE(a->MoveScheduleEntry(8, 0));
-    EXPECT_EQ(DaysOf(*a), (std::vector<int>{0, 1}));
+    EXPECT_EQ(ScheduleDays(*a), (std::vector<int>{0, 1}));
     EXPECT_EQ(int(a->LocalSettings().Days[0].CO2SP), 900);
 
     a->LocalSettings().ScheduleEnabled = true;

@@ -13,10 +13,7 @@
 namespace hortivex {
 namespace {
 
-using test::FromHex;
-using test::ReadFile;
-using test::TempDir;
-using test::WriteFile;
+using namespace test;
 
 // Hand-made records on a random background. The mixed one holds single-precision temperatures
 // (2155, -550, -32763, 1), times 1439, 1440 and 90, CO2_Min 255, SetBool4 0x81, byte 6 set, and a
@@ -61,25 +58,9 @@ std::map<std::string, std::string> Entries(const std::string& ini) {
     return test::SectionEntries(ini, "Climate", 278);
 }
 
-struct GoldenCase {
-    const char* record;
-    const char* decimalSymbol;
-    const char* expectedFile;
-};
-
 TEST(AerovaneSettingsExport, MatchesGoldenFilesKeyForKey) {
-    const GoldenCase cases[] = {
-        {kMixedRecord, ".", "avs_mixed.expected.ini"},
-        {kEdgeRecord, ".", "avs_edges.expected.ini"},
-        {kMixedRecord, ",", "avs_mixed_comma.expected.ini"},
-    };
-    for (const GoldenCase& c : cases) {
-        InstallRegional(std::make_shared<FixedRegional>(c.decimalSymbol));
-        TempDir dir;
-        const std::string actual = Convert(dir, FromHex(c.record));
-        const std::string expected = ReadFile(std::string(HX_TEST_DATA_DIR) + "/" + c.expectedFile);
-        EXPECT_EQ(actual, expected) << c.expectedFile;
-    }
+    ExpectGoldenExports("avs", FromHex(kMixedRecord), FromHex(kEdgeRecord), HX_TEST_DATA_DIR,
+                        Convert);
 }
 
 TEST(AerovaneSettingsExport, FreshRecordWritesDefaults) {

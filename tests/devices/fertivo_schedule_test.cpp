@@ -14,10 +14,7 @@
 namespace hortivex {
 namespace {
 
-using test::FromHex;
-using test::ReadFile;
-using test::TempDir;
-using test::WriteFile;
+using namespace test;
 
 // The worked example: day 1, parts 50/30/20, EC 185 by day and 300 by night, ECPerc 10..50.
 constexpr const char* kExampleEntry = "01000000321e14b9002c010a141e2832";
@@ -105,34 +102,27 @@ TEST(FertivoSchedule, UnreadableFilesAreFailures) {
     EXPECT_THROW(fertivo->ReadScheduleFile(dir / "eio.fvd", false), InOutError);
 }
 
-std::vector<int> DaysOf(TFertivo& f) {
-    std::vector<int> days;
-    for (const auto& d : f.LocalSettings().Days)
-        days.push_back(d.Day);
-    return days;
-}
-
 TEST(FertivoSchedule, EditingKeepsTheListOrdered) {
     TempDir dir;
     auto f = Read(dir, FromHex(kExampleEntry) + Entry(15, "000000000000000000000000"));
     EXPECT_TRUE(f->AddScheduleEntry(8));
-    EXPECT_EQ(DaysOf(*f), (std::vector<int>{1, 8, 15}));
+    EXPECT_EQ(ScheduleDays(*f), (std::vector<int>{1, 8, 15}));
     EXPECT_EQ(int(f->LocalSettings().Days[1].PartA), 50) << "copy of the day before";
     EXPECT_EQ(int(f->LocalSettings().Days[1].EC_Day_SP), 185);
     EXPECT_FALSE(f->AddScheduleEntry(15));
-    EXPECT_EQ(DaysOf(*f), (std::vector<int>{1, 8, 15}));
+    EXPECT_EQ(ScheduleDays(*f), (std::vector<int>{1, 8, 15}));
 
     f->LocalSettings().Days[1].PartB = 77;
     EXPECT_FALSE(f->MoveScheduleEntry(8, 15));
     EXPECT_FALSE(f->MoveScheduleEntry(9, 10)) << "absent day";
     EXPECT_TRUE(f->MoveScheduleEntry(8, 10));
-    EXPECT_EQ(DaysOf(*f), (std::vector<int>{1, 10, 15}));
+    EXPECT_EQ(ScheduleDays(*f), (std::vector<int>{1, 10, 15}));
     EXPECT_EQ(int(f->LocalSettings().Days[1].PartB), 77);
 
     f->DeleteScheduleEntry(0);
     for (int index : {-1, 2, 50})
         f->DeleteScheduleEntry(index);
-    EXPECT_EQ(DaysOf(*f), (std::vector<int>{10, 15}));
+    EXPECT_EQ(ScheduleDays(*f), (std::vector<int>{10, 15}));
     EXPECT_THROW(f->GetScheduleDay(2), HxError);
     EXPECT_THROW(f->GetScheduleDateText(-1), HxError);
 

@@ -13,10 +13,7 @@
 namespace hortivex {
 namespace {
 
-using test::FromHex;
-using test::ReadFile;
-using test::TempDir;
-using test::WriteFile;
+using namespace test;
 
 // Hand-made records: a random background with chosen values at the interesting offsets, and
 // one full of edge values (extreme temperatures, a name with CR, LF and high-bit bytes).
@@ -43,25 +40,9 @@ std::map<std::string, std::string> Entries(const std::string& ini) {
     return test::SectionEntries(ini, "Settings", 205);
 }
 
-struct GoldenCase {
-    const char* record;
-    const char* decimalSymbol;
-    const char* expectedFile;
-};
-
 TEST(FertivoSettingsExport, MatchesGoldenFilesKeyForKey) {
-    const GoldenCase cases[] = {
-        {kMixedRecord, ".", "fvs_mixed.expected.ini"},
-        {kEdgeRecord, ".", "fvs_edges.expected.ini"},
-        {kMixedRecord, ",", "fvs_mixed_comma.expected.ini"},
-    };
-    for (const GoldenCase& c : cases) {
-        InstallRegional(std::make_shared<FixedRegional>(c.decimalSymbol));
-        TempDir dir;
-        const std::string actual = Convert(dir, FromHex(c.record));
-        const std::string expected = ReadFile(std::string(HX_TEST_DATA_DIR) + "/" + c.expectedFile);
-        EXPECT_EQ(actual, expected) << c.expectedFile;
-    }
+    ExpectGoldenExports("fvs", FromHex(kMixedRecord), FromHex(kEdgeRecord), HX_TEST_DATA_DIR,
+                        Convert);
 }
 
 TEST(FertivoSettingsExport, FreshRecordWritesDefaults) {

@@ -52,5 +52,27 @@ TEST(WriteByteGroup, RefusesARunThatDoesNotMatchItsIndexes) {
     EXPECT_THROW(WriteByteGroup(out, "S", "K", bytes, 0, 2), std::invalid_argument);
 }
 
+// A flag byte with two bits and a two-bit choice, a byte in tenths and one in steps of 25.
+const std::uint8_t kRecord[] = {0x85, 65, 3};
+const FlagGroup kGroups[] = {
+    {"Bits", 0, {{{"Low", 1}, {"Two", 2}, {"Pair", 0x84, FlagKind::Choice}}}}};
+const ByteField kBytes[] = {{"Tenths", 1, 1, 10}, {"Steps", 2, 25}};
+
+TEST(WriteRecordTables, FlagGroupsAndByteFieldsFollowTheirRows) {
+    EXPECT_EQ(Written([](IniOutput& out) {
+                  WriteFlagGroups(out, "S", kRecord, kGroups,
+                                  [](const FlagKey& flag, std::uint8_t flags) {
+                                      return std::to_string(flags & flag.mask);
+                                  });
+                  WriteByteFields(out, "S", kRecord, kBytes);
+              }),
+              "[S]\r\nBits=133\r\nLow=True\r\nTwo=False\r\nPair=132\r\nTenths=6.5\r\n"
+              "Steps=75\r\n");
+    TempDir dir;
+    IniOutput out(dir / "out.ini");
+    EXPECT_THROW(WriteFlagGroups(out, "S", kRecord, kGroups), std::invalid_argument)
+        << "a choice key without its texts";
+}
+
 } // namespace
 } // namespace hortivex
