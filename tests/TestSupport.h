@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace hortivex::test {
 
@@ -30,6 +31,18 @@ std::map<std::string, std::string> SectionEntries(const std::string& ini,
                                                   const std::string& section, std::size_t count);
 // The bytes of a hexadecimal text ("0a1b" gives 0x0A 0x1B).
 std::string FromHex(std::string_view hex);
+
+// What the dialogs' drop tests drop: month logs of two controllers, each in its folder of the
+// model's layout (copies of the sample logs), and a classic file; with what the drop must write
+// under a "," decimal symbol.
+struct LogDropCase {
+    std::vector<std::filesystem::path> dropped;
+    std::map<std::filesystem::path, std::string> csvs;   // each CSV and its bytes
+    std::map<std::filesystem::path, std::string> charts; // each page and its title's JSON
+    std::filesystem::path ini;
+    int steps = 0;
+};
+LogDropCase MakeLogDrop(const std::filesystem::path& dir);
 
 } // namespace hortivex::test
 
