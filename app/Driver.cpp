@@ -1,6 +1,8 @@
 #include "app/Driver.h"
 
 #include "app/FileList.h"
+#include "app/LogDrop.h"
+#include "app/LogExport.h"
 #include "devices/aerovane/Aerovane.h"
 #include "devices/fertivo/Fertivo.h"
 #include "options/ProcessState.h"
@@ -120,6 +122,16 @@ bool IsClassicFile(const fs::path& path) {
     return KindOf(path) != nullptr;
 }
 
+bool ConvertClassicFile(const fs::path& path) {
+    const InputKind* kind = KindOf(path);
+    if (kind == nullptr)
+        return false;
+    fs::path iniPath = path;
+    iniPath += ".ini";
+    kind->convert(path, iniPath);
+    return true;
+}
+
 std::string MessageName(const fs::path& path) {
     try {
         const std::u8string text = path.u8string();
@@ -185,13 +197,7 @@ std::string ConversionDriver::ResolveWorkingFolder() {
 bool ConversionDriver::ConvertOne(const fs::path& path) const {
     if (convertOne)
         return convertOne(path);
-    const InputKind* kind = KindOf(path);
-    if (kind == nullptr)
-        return false;
-    fs::path iniPath = path;
-    iniPath += ".ini";
-    kind->convert(path, iniPath);
-    return true;
+    return ConvertClassicFile(path);
 }
 
 void ConversionDriver::ReportFailure(const fs::path& path, const std::string& reason) const {
@@ -293,12 +299,25 @@ void DialogSession::ChooseFiles() {
 void DialogSession::Drop(const std::vector<fs::path>& paths) {
     if (running_ || paths.empty())
         return;
-    const BatchFiles batch = ExpandFolders(paths, false);
+    const BatchFiles batch = ExpandFolders(paths, false, IsDroppedKind);
     if (!batch.unreadableFolders.empty()) {
         messages_.Error(kFailureMessage, batch.unreadableFolders.front());
         return;
     }
-    Run([&batch](ConversionDriver& driver) { driver.ConvertFiles(batch.files); });
+    std::vector<LogChartJob> charts = PlanLogCharts(batch.files);
+    if (charts.empty()) {
+        Run([&batch](ConversionDriver& driver) { driver.ConvertFiles(batch.files); });
+        return;
+    }
+    // One step per file, then one per chart, so that the bar counts every page written too.
+    std::vector<fs::path> steps = batch.files;
+    for (const LogChartJob& chart : charts)
+        steps.push_back(chart.page);
+    Run([&](ConversionDriver& driver) {
+        driver.convertOne =
+            MakeDropConverter(batch.files.size(), std::move(charts), RegionalCsvSeparator());
+        driver.ConvertFiles(steps);
+    });
 }
 
 } // namespace hortivex

@@ -54,6 +54,10 @@ std::filesystem::path ExtensionOf(const std::filesystem::path& path);
 // Whether a row of the dispatch table takes this path (its extension, exactly).
 bool IsClassicFile(const std::filesystem::path& path);
 
+// Converts one file by the dispatch table to "NAME.ini" beside it; false, doing nothing, when
+// no row takes its extension. Raises on a failure.
+bool ConvertClassicFile(const std::filesystem::path& path);
+
 // A file's name as messages show it: its bytes on Linux, UTF-8 on Windows, as in the reasons the
 // file layer gives.
 std::string MessageName(const std::filesystem::path& path);
@@ -118,7 +122,9 @@ public:
     // "Choose file": convert the files the chooser answers.
     void ChooseFiles();
     // Files and folders dropped on the dialog, as one batch: a folder stands for its classic
-    // files; a folder that cannot be listed is reported instead.
+    // files and month logs; a folder that cannot be listed is reported instead. Each month log
+    // is exported as CSV beside it, and each controller's logs get one chart page; the charts
+    // are the batch's last steps.
     void Drop(const std::vector<std::filesystem::path>& paths);
 
     bool Running() const { return running_; }

@@ -164,4 +164,32 @@ void ExpectGoldenExports(const std::string& stem, std::string_view mixedRecord,
     }
 }
 
+#ifdef HX_TEST_DATA_DIR
+LogDropCase MakeLogDrop(const fs::path& dir) {
+    const fs::path data = HX_TEST_DATA_DIR;
+    const std::string avl = ReadFile(data / ".." / ".." / "samples" / "greenhouse1.avl");
+    const std::string fvl = ReadFile(data / ".." / ".." / "samples" / "greenhouse1.fvl");
+    const fs::path climate = dir / "Room" / "Controller logs" / "Climate";
+    const fs::path doser = dir / "Room" / "Doser logs";
+    fs::create_directories(climate);
+    fs::create_directories(doser);
+    LogDropCase drop;
+    for (const char* month : {"202401", "202402"}) {
+        WriteFile(climate / (std::string(month) + ".avl"), avl);
+        drop.csvs[climate / (std::string(month) + ".avl.csv")] =
+            ReadFile(data / "avl_sample_comma.expected.csv");
+    }
+    WriteFile(doser / "202401.fvl", fvl);
+    WriteFile(doser / "notes.txt", "x");
+    drop.csvs[doser / "202401.fvl.csv"] = ReadFile(data / "fvl_sample_comma.expected.csv");
+    drop.charts[climate / "202401-202402.avl.html"] = "\"title\":\"Room / Climate\"";
+    drop.charts[doser / "202401.fvl.html"] = "\"title\":\"Room\"";
+    WriteFile(dir / "a.fvs", std::string(118, '\x02'));
+    drop.ini = dir / "a.fvs.ini";
+    drop.dropped = {climate, doser, dir / "a.fvs"};
+    drop.steps = 6; // four files (the notes are passed over) and two charts
+    return drop;
+}
+#endif
+
 } // namespace hortivex::test

@@ -50,6 +50,18 @@ template <class Controller> std::vector<int> ScheduleDays(Controller& controller
     return days;
 }
 
+// What the dialogs' drop tests drop: month logs of two controllers, each in its folder of the
+// model's layout (copies of the sample logs), and a classic file; with what the drop must write
+// under a "," decimal symbol.
+struct LogDropCase {
+    std::vector<std::filesystem::path> dropped;
+    std::map<std::filesystem::path, std::string> csvs;   // each CSV and its bytes
+    std::map<std::filesystem::path, std::string> charts; // each page and its title's JSON
+    std::filesystem::path ini;
+    int steps = 0;
+};
+LogDropCase MakeLogDrop(const std::filesystem::path& dir);
+
 } // namespace hortivex::test
 
 namespace hortivex::test {

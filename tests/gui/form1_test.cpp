@@ -2,7 +2,9 @@
 #include "app/Driver.h"
 #include "app/gui/Form1.h"
 #include "app/gui/QtFrontEnd.h"
+#include "platform/Regional.h"
 #include "platform/RegistryStore.h"
+#include "platform/Services.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -52,7 +54,11 @@ struct RecordingMessages : Messages {
     std::vector<Shown> shown;
     std::function<void()> whileShown;
     void Information(const std::string& text) override { Record(text); }
-    void Error(const std::string& text, const std::string&) override { Record(text); }
+    std::string detail; // of the last error
+    void Error(const std::string& text, const std::string& why) override {
+        detail = why;
+        Record(text);
+    }
     void Plain(const std::string& text) override { Record(text); }
     void Record(const std::string& text) {
         auto* pb1 = form->findChild<QProgressBar*>("pb1");
@@ -256,6 +262,38 @@ TEST_F(FormTest, DropDuringABatchOrWithoutLocalFilesIsRefused) {
     Child<QPushButton>("btn1")->click();
     EXPECT_EQ(messages_.shown.size(), 1u);
     EXPECT_FALSE(std::filesystem::exists(dir_ / "a.fvs.ini"));
+}
+
+TEST_F(FormTest, DroppedMonthLogsGiveACsvEachAndAChartPerControllerInTheBatch) {
+    namespace fs = std::filesystem;
+    InstallRegional(std::make_shared<FixedRegional>(","));
+    const test::LogDropCase drop = test::MakeLogDrop(dir_.path());
+    EXPECT_TRUE(DropFiles(*form_, drop.dropped));
+    ASSERT_EQ(messages_.shown.size(), 1u);
+    EXPECT_EQ(messages_.shown[0].text, kSuccessMessage);
+    EXPECT_EQ(messages_.shown[0].position, drop.steps);
+    EXPECT_EQ(messages_.shown[0].maximum, drop.steps);
+    for (const auto& [csv, bytes] : drop.csvs)
+        EXPECT_EQ(test::ReadFile(csv), bytes) << csv;
+    for (const auto& [page, title] : drop.charts)
+        EXPECT_NE(test::ReadFile(page).find(title), std::string::npos) << page;
+    EXPECT_TRUE(fs::exists(drop.ini));
+
+    // A log that cannot be read fails the batch by its name and leaves no file for it.
+    const fs::path climate = drop.dropped.front();
+    fs::create_symlink(dir_ / "missing", climate / "202403.avl");
+    for (const auto& [page, title] : drop.charts)
+        fs::remove(page);
+    messages_.shown.clear();
+    EXPECT_TRUE(DropFiles(*form_, {climate}));
+    ASSERT_EQ(messages_.shown.size(), 1u);
+    EXPECT_EQ(messages_.shown[0].text, kFailureMessage);
+    EXPECT_NE(messages_.detail.find("202403.avl"), std::string::npos) << messages_.detail;
+    std::set<std::string> left;
+    for (const auto& entry : fs::directory_iterator(climate))
+        left.insert(entry.path().filename().string());
+    EXPECT_EQ(left, (std::set<std::string>{"202401.avl", "202401.avl.csv", "202402.avl",
+                                           "202402.avl.csv", "202403.avl"}));
 }
 
 // The names the dialog's file list shows. The folder is read in the background: wait for the

@@ -2,7 +2,9 @@
 #include "app/FormLayout.h"
 #include "app/win/Form1Win.h"
 #include "app/win/WinFrontEnd.h"
+#include "platform/Regional.h"
 #include "platform/RegistryStore.h"
+#include "platform/Services.h"
 #include "platform/win/WinText.h"
 
 #include "TestSupport.h"
@@ -90,6 +92,21 @@ TEST_F(Form1Win, DroppedFolderIsConvertedAsOneBatch) {
               std::vector<std::string>{"  Hortivex settings successfully exported  "});
     EXPECT_TRUE(std::filesystem::exists(input + ".ini"));
     EXPECT_TRUE(messages.errors.empty());
+}
+
+TEST_F(Form1Win, DroppedMonthLogsGiveACsvEachAndAChartPerControllerInTheBatch) {
+    InstallRegional(std::make_shared<FixedRegional>(","));
+    const test::LogDropCase drop = test::MakeLogDrop(dir.path());
+    form.ConvertDropped(drop.dropped);
+    EXPECT_EQ(messages.infos,
+              std::vector<std::string>{"  Hortivex settings successfully exported  "});
+    EXPECT_TRUE(messages.errors.empty());
+    EXPECT_EQ(form.Maximum(), drop.steps);
+    for (const auto& [csv, bytes] : drop.csvs)
+        EXPECT_EQ(test::ReadFile(csv), bytes) << csv;
+    for (const auto& [page, title] : drop.charts)
+        EXPECT_NE(test::ReadFile(page).find(title), std::string::npos) << page;
+    EXPECT_TRUE(std::filesystem::exists(drop.ini));
 }
 
 // A name outside the ANSI code page, as the dialog or a drop gives it, converts like any other.
