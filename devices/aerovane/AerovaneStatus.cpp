@@ -143,32 +143,42 @@ constexpr int kRawMode = kSetBool + kBitsShown;
 constexpr int kExtendedValues = kRawMode - kBaseValues;
 static_assert(kBaseValues + kExtendedValues == 79);
 
-struct RawValue {
-    std::string name;
+// Where an extended status value is read: a byte of the live block, or one of its bits.
+struct RawSource {
     std::size_t offset = 0;
     int bit = -1; // -1: the whole byte
 };
 
-RawValue ByteOrBit(const std::string& byteName, std::size_t offset, int position) {
-    if (position == 0)
-        return {byteName, offset, -1};
-    const int bit = 8 - position; // bit 7 first
-    return {std::to_string(bit), offset, bit};
+// Position 0 is the byte itself, 1 to 8 its bits from bit 7 down.
+RawSource ByteOrBit(std::size_t offset, int position) {
+    return {offset, position == 0 ? -1 : 8 - position};
 }
 
-RawValue RawValueAt(int index) {
+RawSource RawSourceAt(int index) {
     if (index < kFaults) {
         const int group = (index - kFirstBool) / kBitsShown;
-        return ByteOrBit("Bool" + std::to_string(group),
-                         kFirstBoolByte + static_cast<std::size_t>(group),
+        return ByteOrBit(kFirstBoolByte + static_cast<std::size_t>(group),
                          (index - kFirstBool) % kBitsShown);
     }
     if (index < kSetBool)
-        return {"Fault" + std::to_string(index - kFaults + 1),
-                kFirstFaultByte + static_cast<std::size_t>(index - kFaults)};
+        return {kFirstFaultByte + static_cast<std::size_t>(index - kFaults)};
     if (index < kRawMode)
-        return ByteOrBit("SetBool0", kSetBoolByte, index - kSetBool);
-    return {"Mode", kModeByte};
+        return ByteOrBit(kSetBoolByte, index - kSetBool);
+    return {kModeByte};
+}
+
+// The register name of an extended status value: the byte's name, or its bit's number.
+std::string RawValueName(int index) {
+    const RawSource source = RawSourceAt(index);
+    if (source.bit >= 0)
+        return std::to_string(source.bit);
+    if (index < kFaults)
+        return "Bool" + std::to_string((index - kFirstBool) / kBitsShown);
+    if (index < kSetBool)
+        return "Fault" + std::to_string(index - kFaults + 1);
+    if (index < kRawMode)
+        return "SetBool0";
+    return "Mode";
 }
 
 bool IsStatusValue(int index) {
@@ -312,7 +322,7 @@ std::string TAerovane::GetValueName(int index) {
     if (!IsStatusValue(index))
         return {};
     if (index > kBaseValues)
-        return RawValueAt(index).name;
+        return RawValueName(index);
     const ValueRow& row = kValueRows[index - 1];
     std::string name = Text(row.stem);
     if (row.part != kNoPart)
@@ -326,7 +336,7 @@ std::string TAerovane::GetValueText(int index) {
     const std::uint8_t* live = RecordBytes(logRecord_.Live).data();
     const double ppm = GetPpmFactor();
     if (index > kBaseValues) {
-        const RawValue value = RawValueAt(index);
+        const RawSource value = RawSourceAt(index);
         const std::uint8_t byte = live[value.offset];
         if (value.bit < 0)
             return ByteValueText(byte, DisplayType::Plain, ppm);
@@ -342,6 +352,20 @@ std::string TAerovane::GetValueText(int index) {
         return GetModeText(false);
     }
     return {};
+}
+
+int TAerovane::GetValueKey(int index) const {
+    if (!IsStatusValue(index))
+        return -1;
+    const std::uint8_t* live = RecordBytes(logRecord_.Live).data();
+    if (index > kBaseValues) {
+        const RawSource value = RawSourceAt(index);
+        return value.bit < 0 ? live[value.offset] : (live[value.offset] >> value.bit) & 1;
+    }
+    const ValueRow& row = kValueRows[index - 1];
+    if (row.shown == Shown::Word)
+        return live[row.offset] | live[row.offset + 1] << 8;
+    return live[row.offset];
 }
 
 std::string TAerovane::GetModeText(bool fromIdentity) const {

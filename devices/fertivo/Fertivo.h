@@ -121,6 +121,11 @@ public:
     int GetValueCount() override;
     std::string GetValueName(int index) override;
     std::string GetValueText(int index) override;
+    // The record bytes the text of status value `index` is made from, in the record read last,
+    // as one number (a word's two bytes, the byte, or the bit); -1 for no such value. While the
+    // units, the regional settings and the settings stay the same, equal keys give equal texts, so
+    // a reader of many records can reuse a text.
+    int GetValueKey(int index) const;
     // The base, but silent while the form is on screen or before the next reminder date.
     void ShowDeviceForm() override;
 

@@ -14,12 +14,25 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <limits>
+#include <random>
 #include <vector>
 
 namespace hortivex::test {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The status bytes of the model's log record, and its date-time.
+struct RecordParts {
+    std::span<std::uint8_t> block;
+    double* time;
+};
+RecordParts PartsOf(TDevice& device) {
+    if (auto* fertivo = dynamic_cast<TFertivo*>(&device))
+        return {RecordBytes(fertivo->LogRecord().Status), &fertivo->LogRecord().DateTime};
+    auto& aerovane = dynamic_cast<TAerovane&>(device);
+    return {RecordBytes(aerovane.LogRecord().Live), &aerovane.LogRecord().DateTime};
+}
 
 // Writes records with the model's own AppendLogRecord: record k at times[k], its status bytes
 // a pattern that reaches every value's range (and some bytes past the known codes).
@@ -28,15 +41,8 @@ void WriteLog(LogKind kind, const fs::path& path, const std::vector<double>& tim
     owner.kind = kind;
     const Ref<TDevice> device = MakeLogDevice(owner);
     for (std::size_t k = 0; k < times.size(); ++k) {
-        std::span<std::uint8_t> block;
-        if (auto* fertivo = dynamic_cast<TFertivo*>(device.get())) {
-            block = RecordBytes(fertivo->LogRecord().Status);
-            fertivo->LogRecord().DateTime = times[k];
-        } else {
-            auto* aerovane = dynamic_cast<TAerovane*>(device.get());
-            block = RecordBytes(aerovane->LogRecord().Live);
-            aerovane->LogRecord().DateTime = times[k];
-        }
+        const auto [block, time] = PartsOf(*device);
+        *time = times[k];
         for (std::size_t i = 0; i < block.size(); ++i)
             block[i] = static_cast<std::uint8_t>((i * 37 + k * 101 + 5) % 251);
         device->AppendLogRecord(path.string());
@@ -94,6 +100,45 @@ struct BadInput {
     std::uint64_t rows;
     std::vector<std::string> warnings; // each a part of one warning, in order
 };
+
+// The export reuses a value's cell while the value's key stays the same, so no byte outside
+// what a key covers may change that value's text.
+TEST(LogExport, AValueTextChangesOnlyWithItsKey) {
+    const ExtendedValuesScope extended;
+    std::mt19937 random(7);
+    for (const LogKind kind : {LogKind::Fertivo, LogKind::Aerovane}) {
+        LogOwner owner;
+        owner.kind = kind;
+        const Ref<TDevice> device = MakeLogDevice(owner);
+        const std::span<std::uint8_t> block = PartsOf(*device).block;
+        auto* fertivo = dynamic_cast<TFertivo*>(device.get());
+        auto* aerovane = dynamic_cast<TAerovane*>(device.get());
+        const auto key = [&](int i) {
+            return fertivo ? fertivo->GetValueKey(i) : aerovane->GetValueKey(i);
+        };
+        const int values = device->GetValueCount();
+        for (int trial = 0; trial < 40; ++trial) {
+            for (std::uint8_t& byte : block)
+                byte = static_cast<std::uint8_t>(random());
+            std::vector<std::pair<int, std::string>> before;
+            for (int i = 1; i <= values; ++i)
+                before.emplace_back(key(i), device->GetValueText(i));
+            for (std::size_t at = 0; at < block.size(); ++at) {
+                const std::uint8_t kept = block[at];
+                block[at] = static_cast<std::uint8_t>(kept ^ (1 + random() % 255));
+                for (int i = 1; i <= values; ++i) {
+                    const auto& [oldKey, oldText] = before[static_cast<std::size_t>(i - 1)];
+                    ASSERT_GE(key(i), 0);
+                    if (key(i) == oldKey) {
+                        ASSERT_EQ(device->GetValueText(i), oldText)
+                            << "value " << i << ", byte " << at;
+                    }
+                }
+                block[at] = kept;
+            }
+        }
+    }
+}
 
 TEST(LogExport, BadInputIsReportedAndTheWholeRecordsAreKept) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
