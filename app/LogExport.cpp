@@ -13,7 +13,10 @@
 #include "platform/StreamingOutput.h"
 
 #include <cmath>
+#include <cstring>
+#include <memory>
 #include <system_error>
+#include <vector>
 
 namespace hortivex {
 namespace fs = std::filesystem;
@@ -22,6 +25,146 @@ namespace {
 
 // The rows are handed to the file in pieces of about this size.
 constexpr std::size_t kFlushBytes = 1 << 20;
+
+// The CSV text on its way to the file, gathered in a buffer of its own and handed to the file
+// in pieces of about kFlushBytes.
+class RowBuffer {
+public:
+    // Room for a short cell, separator included; such a cell is copied as a whole array,
+    // which costs less than a copy of its exact length.
+    static constexpr std::size_t kCellRoom = 24;
+
+    explicit RowBuffer(StreamingOutput& out)
+        : out_(out), data_(std::make_unique<char[]>(kCapacity)) {}
+
+    void Append(std::string_view text) {
+        if (used_ + text.size() > kCapacity)
+            Flush();
+        if (text.size() > kCapacity) {
+            out_.Write(text);
+            return;
+        }
+        std::memcpy(data_.get() + used_, text.data(), text.size());
+        used_ += text.size();
+    }
+    // Appends the first size bytes of cell.
+    void AppendCell(const char (&cell)[kCellRoom], std::size_t size) {
+        if (used_ + kCellRoom > kCapacity)
+            Flush();
+        std::memcpy(data_.get() + used_, cell, kCellRoom);
+        used_ += size;
+    }
+    void EndRow() {
+        Append("\r\n");
+        if (used_ >= kFlushBytes)
+            Flush();
+    }
+    void Flush() {
+        out_.Write(std::string_view(data_.get(), used_));
+        used_ = 0;
+    }
+
+private:
+    static constexpr std::size_t kCapacity = kFlushBytes + 4096;
+    StreamingOutput& out_;
+    std::unique_ptr<char[]> data_;
+    std::size_t used_ = 0;
+};
+
+// The CSV cells of a log's status values, each with the separator before it, found by the
+// value's key (the record bytes it is shown from). Within one export the units, regional
+// settings and the device's settings are fixed, so one key gives one text; a log's values
+// change slowly and come back, so most cells are found here instead of being formatted again.
+// Each value has a fixed number of slots, so memory is the same whatever the log's size.
+template <class Controller> class CellCache {
+public:
+    CellCache(Controller& device, int values, char separator)
+        : device_(device), separator_(separator), keys_(static_cast<std::size_t>(values)),
+          current_(static_cast<std::size_t>(values)),
+          slots_(static_cast<std::size_t>(values) * kSlots) {}
+
+    // Appends the separator and cell of each status value of the record read last.
+    void AppendCells(RowBuffer& rows) {
+        device_.GetValueKeys(keys_.data(), static_cast<int>(keys_.size()));
+        for (std::size_t i = 0; i < keys_.size(); ++i) {
+            const int key = keys_[i];
+            Slot& current = current_[i];
+            // Most values are as in the row before: their cell is at hand without a look-up.
+            if (key >= 0 && current.key == key)
+                rows.AppendCell(current.text, current.size);
+            else
+                AppendNew(static_cast<int>(i) + 1, key, current, rows);
+        }
+    }
+
+private:
+    static constexpr std::size_t kSlots = 256;
+    struct Slot {
+        int key = -1;
+        std::uint8_t size = 0;
+        char text[RowBuffer::kCellRoom] = {};
+    };
+
+    // Appends the cell of status value index, whose key changed since the row before, from its
+    // slot or formatted anew, and makes it current. A cell without a key, or too long to keep,
+    // is formatted each time.
+    void AppendNew(int index, int key, Slot& current, RowBuffer& rows) {
+        current.key = -1;
+        Slot* slot = nullptr;
+        if (key >= 0) {
+            slot = &slots_[static_cast<std::size_t>(index - 1) * kSlots +
+                           static_cast<std::size_t>((key ^ (key >> 8)) & (kSlots - 1))];
+            if (slot->key == key) {
+                current = *slot;
+                rows.AppendCell(current.text, current.size);
+                return;
+            }
+        }
+        std::string cell(1, separator_);
+        AppendCsvCell(cell, device_.GetValueText(index), separator_);
+        if (!slot || cell.size() > RowBuffer::kCellRoom) {
+            rows.Append(cell);
+            return;
+        }
+        std::memcpy(slot->text, cell.data(), cell.size());
+        slot->size = static_cast<std::uint8_t>(cell.size());
+        slot->key = key;
+        current = *slot;
+        rows.AppendCell(current.text, current.size);
+    }
+
+    Controller& device_;
+    char separator_;
+    std::vector<int> keys_;
+    std::vector<Slot> current_; // each value's cell in the row before
+    std::vector<Slot> slots_;
+};
+
+// Writes a row for each record of the open log; answers the number of rows.
+template <class Controller>
+std::uint64_t WriteRows(Controller& device, char separator, RowBuffer& rows,
+                        const std::string& logName, const LogWarning& warn) {
+    const int values = device.GetValueCount();
+    CellCache<Controller> cells(device, values, separator);
+    std::string date;
+    std::uint64_t record = 0;
+    std::uint64_t written = 0;
+    for (; !device.LogEof(); ++record) {
+        device.ReadLogRecord();
+        date.clear();
+        if (!AppendIsoDateTime(date, device.GetRecordTime())) {
+            if (warn)
+                warn(logName + ": record " + std::to_string(record + 1) +
+                     " has no valid date and time; left out");
+            continue;
+        }
+        rows.Append(date);
+        cells.AppendCells(rows);
+        rows.EndRow();
+        ++written;
+    }
+    return written;
+}
 
 bool IsPlainFolderName(const std::string& name) {
     return !name.empty() && name != "." && name != ".." &&
@@ -173,38 +316,23 @@ std::uint64_t ExportLogCsv(const fs::path& logPath, const fs::path& csvPath, cha
     device->AssignLogFile(FileNameText(logPath));
     device->OpenLogFile();
     StreamingOutput out(csvPath);
-    std::string rows;
-    rows.reserve(kFlushBytes + 4096);
-    rows += "Date and time";
+    RowBuffer rows(out);
+    std::string header = "Date and time";
     for (int i = 1; i <= values; ++i) {
-        rows += separator;
-        AppendCsvCell(rows, device->GetValueName(i), separator);
+        header += separator;
+        AppendCsvCell(header, device->GetValueName(i), separator);
     }
-    rows += "\r\n";
+    rows.Append(header);
+    rows.EndRow();
 
-    std::uint64_t record = 0;
+    // The rows through the concrete model, whose value keys find the cells already made.
     std::uint64_t written = 0;
-    for (; !device->LogEof(); ++record) {
-        device->ReadLogRecord();
-        if (!AppendIsoDateTime(rows, device->GetRecordTime())) {
-            if (warn)
-                warn(logName + ": record " + std::to_string(record + 1) +
-                     " has no valid date and time; left out");
-            continue;
-        }
-        for (int i = 1; i <= values; ++i) {
-            rows += separator;
-            AppendCsvCell(rows, device->GetValueText(i), separator);
-        }
-        rows += "\r\n";
-        ++written;
-        if (rows.size() >= kFlushBytes) {
-            out.Write(rows);
-            rows.clear();
-        }
-    }
+    if (auto* aerovane = dynamic_cast<TAerovane*>(device.get()))
+        written = WriteRows(*aerovane, separator, rows, logName, warn);
+    else
+        written = WriteRows(dynamic_cast<TFertivo&>(*device), separator, rows, logName, warn);
     device->CloseLogFile();
-    out.Write(rows);
+    rows.Flush();
     out.Commit();
 
     const PathInfo info = Examine(logPath);

@@ -9,6 +9,8 @@
 #include "platform/Regional.h"
 #include "platform/Services.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace hortivex {
@@ -143,32 +145,64 @@ constexpr int kRawMode = kSetBool + kBitsShown;
 constexpr int kExtendedValues = kRawMode - kBaseValues;
 static_assert(kBaseValues + kExtendedValues == 79);
 
-struct RawValue {
-    std::string name;
+// Where a raw status value is read: a byte, or one of its bits.
+struct RawSpot {
     std::size_t offset = 0;
     int bit = -1; // -1: the whole byte
 };
 
-RawValue ByteOrBit(const std::string& byteName, std::size_t offset, int position) {
-    if (position == 0)
-        return {byteName, offset, -1};
-    const int bit = 8 - position; // bit 7 first
-    return {std::to_string(bit), offset, bit};
+// The bit shown at position 1 to 8 of a flag byte's nine values (bit 7 first); -1 at
+// position 0, the byte itself.
+constexpr int BitAtPosition(int position) {
+    return position == 0 ? -1 : 8 - position;
 }
 
-RawValue RawValueAt(int index) {
+// Built without the value's name, as reading a value needs none.
+constexpr RawSpot RawSpotAt(int index) {
     if (index < kFaults) {
         const int group = (index - kFirstBool) / kBitsShown;
-        return ByteOrBit("Bool" + std::to_string(group),
-                         kFirstBoolByte + static_cast<std::size_t>(group),
-                         (index - kFirstBool) % kBitsShown);
+        return {kFirstBoolByte + static_cast<std::size_t>(group),
+                BitAtPosition((index - kFirstBool) % kBitsShown)};
     }
     if (index < kSetBool)
-        return {"Fault" + std::to_string(index - kFaults + 1),
-                kFirstFaultByte + static_cast<std::size_t>(index - kFaults)};
+        return {kFirstFaultByte + static_cast<std::size_t>(index - kFaults)};
     if (index < kRawMode)
-        return ByteOrBit("SetBool0", kSetBoolByte, index - kSetBool);
-    return {"Mode", kModeByte};
+        return {kSetBoolByte, BitAtPosition(index - kSetBool)};
+    return {kModeByte};
+}
+
+std::string RawValueName(int index) {
+    const RawSpot spot = RawSpotAt(index);
+    if (spot.bit >= 0)
+        return std::to_string(spot.bit);
+    if (index < kFaults)
+        return "Bool" + std::to_string((index - kFirstBool) / kBitsShown);
+    if (index < kSetBool)
+        return "Fault" + std::to_string(index - kFaults + 1);
+    return index < kRawMode ? "SetBool0" : "Mode";
+}
+
+// Where each status value's key is read (see GetValueKey): a word, a byte or one of its bits.
+constexpr int kWordKey = -2;
+constexpr std::array<RawSpot, kBaseValues + kExtendedValues> kKeySpots = [] {
+    std::array<RawSpot, kBaseValues + kExtendedValues> spots{};
+    for (int index = 1; index <= kBaseValues + kExtendedValues; ++index) {
+        RawSpot& spot = spots[static_cast<std::size_t>(index - 1)];
+        if (index > kBaseValues) {
+            spot = RawSpotAt(index);
+            continue;
+        }
+        const ValueRow& row = kValueRows[index - 1];
+        spot = {row.offset, row.shown == Shown::Word ? kWordKey : -1};
+    }
+    return spots;
+}();
+
+int KeyAt(const std::uint8_t* live, const RawSpot& spot) {
+    const std::uint8_t byte = live[spot.offset];
+    if (spot.bit == kWordKey)
+        return byte | live[spot.offset + 1] << 8;
+    return spot.bit < 0 ? byte : (byte >> spot.bit) & 1;
 }
 
 bool IsStatusValue(int index) {
@@ -312,7 +346,7 @@ std::string TAerovane::GetValueName(int index) {
     if (!IsStatusValue(index))
         return {};
     if (index > kBaseValues)
-        return RawValueAt(index).name;
+        return RawValueName(index);
     const ValueRow& row = kValueRows[index - 1];
     std::string name = Text(row.stem);
     if (row.part != kNoPart)
@@ -326,11 +360,11 @@ std::string TAerovane::GetValueText(int index) {
     const std::uint8_t* live = RecordBytes(logRecord_.Live).data();
     const double ppm = GetPpmFactor();
     if (index > kBaseValues) {
-        const RawValue value = RawValueAt(index);
-        const std::uint8_t byte = live[value.offset];
-        if (value.bit < 0)
+        const RawSpot spot = RawSpotAt(index);
+        const std::uint8_t byte = live[spot.offset];
+        if (spot.bit < 0)
             return ByteValueText(byte, DisplayType::Plain, ppm);
-        return (byte >> value.bit) & 1 ? "1" : "0";
+        return (byte >> spot.bit) & 1 ? "1" : "0";
     }
     const ValueRow& row = kValueRows[index - 1];
     switch (row.shown) {
@@ -342,6 +376,21 @@ std::string TAerovane::GetValueText(int index) {
         return GetModeText(false);
     }
     return {};
+}
+
+int TAerovane::GetValueKey(int index) const {
+    if (!IsStatusValue(index))
+        return -1;
+    return KeyAt(RecordBytes(logRecord_.Live).data(),
+                 kKeySpots[static_cast<std::size_t>(index - 1)]);
+}
+
+void TAerovane::GetValueKeys(int* keys, int count) const {
+    const std::uint8_t* live = RecordBytes(logRecord_.Live).data();
+    const int known = std::min(count, static_cast<int>(kKeySpots.size()));
+    for (int i = 0; i < known; ++i)
+        keys[i] = KeyAt(live, kKeySpots[static_cast<std::size_t>(i)]);
+    std::fill(keys + std::max(known, 0), keys + std::max(count, 0), -1);
 }
 
 std::string TAerovane::GetModeText(bool fromIdentity) const {

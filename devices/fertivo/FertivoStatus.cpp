@@ -234,6 +234,27 @@ std::string TFertivo::GetValueText(int index) {
                          DisplayType::Plain, 1);
 }
 
+int TFertivo::GetValueKey(int index) const {
+    const StatusValue* value = StatusValueAt(index);
+    if (!value)
+        return -1;
+    const std::uint8_t* at = RecordBytes(logRecord_.Status).data() + value->offset;
+    switch (value->source) {
+    case Source::Word:
+        return at[0] | at[1] << 8;
+    case Source::Byte:
+        return at[0];
+    case Source::Bit:
+        break;
+    }
+    return (at[0] >> value->detail) & 1;
+}
+
+void TFertivo::GetValueKeys(int* keys, int count) const {
+    for (int i = 0; i < count; ++i)
+        keys[i] = GetValueKey(i + 1);
+}
+
 void TFertivo::ShowDeviceForm() {
     if (deviceForm_ && deviceForm_->IsVisible())
         return;

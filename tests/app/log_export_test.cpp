@@ -4,6 +4,7 @@
 #include "devices/aerovane/Aerovane.h"
 #include "devices/fertivo/Fertivo.h"
 #include "export/Numeric.h"
+#include "options/Options.h"
 #include "platform/Errors.h"
 #include "platform/Services.h"
 #include "platform/SysCalls.h"
@@ -14,6 +15,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <limits>
+#include <random>
 #include <vector>
 
 namespace hortivex::test {
@@ -84,6 +86,95 @@ TEST(LogExport, CsvMatchesTheGoldenInBothRegionalFormats) {
         }
         EXPECT_EQ(ReadFile(csv), Golden(c.golden));
         EXPECT_EQ(ReadFile(log), ReadFile(sample));
+    }
+}
+
+// The status bytes of the record the device holds.
+std::span<std::uint8_t> StatusBytes(TDevice& device) {
+    if (auto* fertivo = dynamic_cast<TFertivo*>(&device))
+        return RecordBytes(fertivo->LogRecord().Status);
+    return RecordBytes(dynamic_cast<TAerovane&>(device).LogRecord().Live);
+}
+
+int ValueKey(TDevice& device, int index) {
+    if (auto* fertivo = dynamic_cast<TFertivo*>(&device))
+        return fertivo->GetValueKey(index);
+    return dynamic_cast<TAerovane&>(device).GetValueKey(index);
+}
+
+// The export reuses a value's cell while its key stays the same, so changing any byte the key
+// does not cover must leave the value's text as it was, whatever the units.
+TEST(LogExport, AValueTextChangesOnlyWithItsKey) {
+    const ExtendedValuesScope extended;
+    const TOptions saved = GetOptions();
+    std::mt19937 random(7);
+    for (const int tempUnit : {0, 1})
+        for (const std::uint8_t ecUnit : {2, 4})
+            for (const LogKind kind : {LogKind::Fertivo, LogKind::Aerovane}) {
+                GetOptions().TempUnit = tempUnit;
+                GetOptions().ECUnit = ecUnit;
+                LogOwner owner;
+                owner.kind = kind;
+                const Ref<TDevice> device = MakeLogDevice(owner);
+                const std::span<std::uint8_t> block = StatusBytes(*device);
+                const int values = device->GetValueCount();
+                for (int trial = 0; trial < 10; ++trial) {
+                    for (std::uint8_t& byte : block)
+                        byte = static_cast<std::uint8_t>(random());
+                    std::vector<std::pair<int, std::string>> before;
+                    for (int i = 1; i <= values; ++i)
+                        before.emplace_back(ValueKey(*device, i), device->GetValueText(i));
+                    for (std::size_t at = 0; at < block.size(); ++at) {
+                        const std::uint8_t kept = block[at];
+                        block[at] = static_cast<std::uint8_t>(kept ^ (1 + random() % 255));
+                        for (int i = 1; i <= values; ++i) {
+                            const auto& [key, text] = before[static_cast<std::size_t>(i - 1)];
+                            ASSERT_GE(key, 0);
+                            if (ValueKey(*device, i) == key) {
+                                ASSERT_EQ(device->GetValueText(i), text)
+                                    << "value " << i << ", byte " << at;
+                            }
+                        }
+                        block[at] = kept;
+                    }
+                }
+            }
+    GetOptions() = saved;
+}
+
+// Records whose bytes come from a few values each, so that cells repeat, come back after
+// others and share slots: the export equals cells made one by one from the model.
+TEST(LogExport, ReusedCellsEqualCellsMadeAnew) {
+    const ExtendedValuesScope extended;
+    std::mt19937 random(11);
+    for (const LogKind kind : {LogKind::Fertivo, LogKind::Aerovane}) {
+        SCOPED_TRACE(kind == LogKind::Fertivo ? "fertivo" : "aerovane");
+        TempDir dir;
+        const fs::path log = dir / (kind == LogKind::Fertivo ? "202604.fvl" : "202604.avl");
+        LogOwner owner;
+        owner.kind = kind;
+        const Ref<TDevice> writer = MakeLogDevice(owner);
+        std::string expected;
+        for (int k = 0; k < 3000; ++k) {
+            for (std::uint8_t& byte : StatusBytes(*writer))
+                byte = static_cast<std::uint8_t>(random() % 4 * 85 + (random() % 8 == 0));
+            const double time = DateOf(2026, 4, 1) + k / 1440.0;
+            if (auto* fertivo = dynamic_cast<TFertivo*>(writer.get()))
+                fertivo->LogRecord().DateTime = time;
+            else
+                dynamic_cast<TAerovane&>(*writer).LogRecord().DateTime = time;
+            writer->AppendLogRecord(log.string());
+            AppendIsoDateTime(expected, time);
+            for (int i = 1; i <= writer->GetValueCount(); ++i) {
+                expected += ';';
+                AppendCsvCell(expected, writer->GetValueText(i), ';');
+            }
+            expected += "\r\n";
+        }
+        const fs::path csv = dir / "out.csv";
+        EXPECT_EQ(ExportLogCsv(log, csv, ';', nullptr), 3000u);
+        const std::string text = ReadFile(csv);
+        EXPECT_EQ(text.substr(text.find("\r\n") + 2), expected);
     }
 }
 
