@@ -75,13 +75,16 @@ private:
 // value's key (the record bytes it is shown from). Within one export the units, regional
 // settings and the device's settings are fixed, so one key gives one text; a log's values
 // change slowly and come back, so most cells are found here instead of being formatted again.
-// Each value has a fixed number of slots, so memory is the same whatever the log's size.
+// Each value has a fixed number of slots, so memory is the same whatever the log's size: as
+// many as a byte has values, and more once a value shows it is read from a word.
 template <class Controller> class CellCache {
 public:
     CellCache(Controller& device, int values, char separator)
         : device_(device), separator_(separator), keys_(static_cast<std::size_t>(values)),
-          current_(static_cast<std::size_t>(values)),
-          slots_(static_cast<std::size_t>(values) * kSlots) {}
+          current_(static_cast<std::size_t>(values)), slots_(static_cast<std::size_t>(values)) {
+        for (std::vector<Slot>& slots : slots_)
+            slots.resize(kByteSlots);
+    }
 
     // Appends the separator and cell of each status value of the record read last.
     void AppendCells(RowBuffer& rows) {
@@ -98,7 +101,8 @@ public:
     }
 
 private:
-    static constexpr std::size_t kSlots = 256;
+    static constexpr std::size_t kByteSlots = 256;
+    static constexpr std::size_t kWordSlots = 4096;
     struct Slot {
         int key = -1;
         std::uint8_t size = 0;
@@ -112,8 +116,11 @@ private:
         current.key = -1;
         Slot* slot = nullptr;
         if (key >= 0) {
-            slot = &slots_[static_cast<std::size_t>(index - 1) * kSlots +
-                           static_cast<std::size_t>((key ^ (key >> 8)) & (kSlots - 1))];
+            std::vector<Slot>& slots = slots_[static_cast<std::size_t>(index - 1)];
+            if (key >= static_cast<int>(kByteSlots) && slots.size() < kWordSlots)
+                slots.assign(kWordSlots, Slot{});
+            const auto k = static_cast<std::size_t>(key);
+            slot = &slots[(k ^ (k >> 12)) & (slots.size() - 1)];
             if (slot->key == key) {
                 current = *slot;
                 rows.AppendCell(current.text, current.size);
@@ -136,8 +143,8 @@ private:
     Controller& device_;
     char separator_;
     std::vector<int> keys_;
-    std::vector<Slot> current_; // each value's cell in the row before
-    std::vector<Slot> slots_;
+    std::vector<Slot> current_;            // each value's cell in the row before
+    std::vector<std::vector<Slot>> slots_; // each value's
 };
 
 // Writes a row for each record of the open log; answers the number of rows.
@@ -180,9 +187,11 @@ std::string WithSeparator(const fs::path& folder) {
     return text;
 }
 
-void Append2(std::string& out, long long value) {
-    out += static_cast<char>('0' + value / 10);
-    out += static_cast<char>('0' + value % 10);
+// Writes value (0 to 99) as two digits at out; answers the place after them.
+char* Put2(char* out, long long value) {
+    out[0] = static_cast<char>('0' + value / 10);
+    out[1] = static_cast<char>('0' + value % 10);
+    return out + 2;
 }
 
 } // namespace
@@ -258,18 +267,21 @@ bool AppendIsoDateTime(std::string& out, double dateTime) {
     const long long day = seconds / 86400;
     const long long second = seconds % 86400;
     const CivilDate date = CivilDateOf(static_cast<double>(day));
-    Append2(out, date.year / 100);
-    Append2(out, date.year % 100);
-    out += '-';
-    Append2(out, date.month);
-    out += '-';
-    Append2(out, date.day);
-    out += ' ';
-    Append2(out, second / 3600);
-    out += ':';
-    Append2(out, second / 60 % 60);
-    out += ':';
-    Append2(out, second % 60);
+    // Built in place and appended once: a row's date costs one copy.
+    char text[19];
+    char* at = Put2(text, date.year / 100);
+    at = Put2(at, date.year % 100);
+    *at++ = '-';
+    at = Put2(at, date.month);
+    *at++ = '-';
+    at = Put2(at, date.day);
+    *at++ = ' ';
+    at = Put2(at, second / 3600);
+    *at++ = ':';
+    at = Put2(at, second / 60 % 60);
+    *at++ = ':';
+    Put2(at, second % 60);
+    out.append(text, sizeof text);
     return true;
 }
 
