@@ -102,7 +102,7 @@ public:
 
 private:
     static constexpr std::size_t kByteSlots = 256;
-    static constexpr std::size_t kWordSlots = 4096;
+    static constexpr std::size_t kWordSlots = 2048;
     struct Slot {
         int key = -1;
         std::uint8_t size = 0;
