@@ -30,9 +30,10 @@ constexpr std::size_t kFlushBytes = 1 << 20;
 // in pieces of about kFlushBytes.
 class RowBuffer {
 public:
-    // Room for a short cell, separator included; such a cell is copied as a whole array,
-    // which costs less than a copy of its exact length.
-    static constexpr std::size_t kCellRoom = 24;
+    // Room for a cell kept from row to row, separator included (the longest value texts,
+    // quoted, fit); such a cell is copied as a whole array, which costs less than a copy of
+    // its exact length.
+    static constexpr std::size_t kCellRoom = 48;
 
     explicit RowBuffer(StreamingOutput& out)
         : out_(out), data_(std::make_unique<char[]>(kCapacity)) {}
@@ -76,7 +77,8 @@ private:
 // settings and the device's settings are fixed, so one key gives one text; a log's values
 // change slowly and come back, so most cells are found here instead of being formatted again.
 // Each value has a fixed number of slots, so memory is the same whatever the log's size: as
-// many as a byte has values, and more once a value shows it is read from a word.
+// many as a byte has values, and more once a value shows it is read from a word. The slots
+// keep short cells (numbers) only, so that more of them stay in the processor's caches.
 template <class Controller> class CellCache {
 public:
     CellCache(Controller& device, int values, char separator)
@@ -91,7 +93,7 @@ public:
         device_.GetValueKeys(keys_.data(), static_cast<int>(keys_.size()));
         for (std::size_t i = 0; i < keys_.size(); ++i) {
             const int key = keys_[i];
-            Slot& current = current_[i];
+            Cell& current = current_[i];
             // Most values are as in the row before: their cell is at hand without a look-up.
             if (key >= 0 && current.key == key)
                 rows.AppendCell(current.text, current.size);
@@ -102,48 +104,63 @@ public:
 
 private:
     static constexpr std::size_t kByteSlots = 256;
-    static constexpr std::size_t kWordSlots = 2048;
-    struct Slot {
+    static constexpr std::size_t kWordSlots = 4096;
+    static constexpr int kLargestKey = 0xFFFF;
+    // A value's cell in the row before, with its key (-1: none kept).
+    struct Cell {
         int key = -1;
         std::uint8_t size = 0;
         char text[RowBuffer::kCellRoom] = {};
+    };
+    // A short cell of one key; empty while its size is 0 (a cell holds a separator at least).
+    struct Slot {
+        static constexpr std::size_t kRoom = 13;
+        std::uint16_t key = 0;
+        std::uint8_t size = 0;
+        char text[kRoom] = {};
     };
 
     // Appends the cell of status value index, whose key changed since the row before, from its
     // slot or formatted anew, and makes it current. A cell without a key, or too long to keep,
     // is formatted each time.
-    void AppendNew(int index, int key, Slot& current, RowBuffer& rows) {
+    void AppendNew(int index, int key, Cell& current, RowBuffer& rows) {
         current.key = -1;
         Slot* slot = nullptr;
-        if (key >= 0) {
+        if (key >= 0 && key <= kLargestKey) {
             std::vector<Slot>& slots = slots_[static_cast<std::size_t>(index - 1)];
             if (key >= static_cast<int>(kByteSlots) && slots.size() < kWordSlots)
                 slots.assign(kWordSlots, Slot{});
             const auto k = static_cast<std::size_t>(key);
             slot = &slots[(k ^ (k >> 12)) & (slots.size() - 1)];
-            if (slot->key == key) {
-                current = *slot;
+            if (slot->size != 0 && slot->key == key) {
+                std::memcpy(current.text, slot->text, Slot::kRoom);
+                current.size = slot->size;
+                current.key = key;
                 rows.AppendCell(current.text, current.size);
                 return;
             }
         }
         std::string cell(1, separator_);
         AppendCsvCell(cell, device_.GetValueText(index), separator_);
-        if (!slot || cell.size() > RowBuffer::kCellRoom) {
+        if (key < 0 || cell.size() > RowBuffer::kCellRoom) {
             rows.Append(cell);
             return;
         }
-        std::memcpy(slot->text, cell.data(), cell.size());
-        slot->size = static_cast<std::uint8_t>(cell.size());
-        slot->key = key;
-        current = *slot;
+        std::memcpy(current.text, cell.data(), cell.size());
+        current.size = static_cast<std::uint8_t>(cell.size());
+        current.key = key;
+        if (slot && cell.size() <= Slot::kRoom) {
+            std::memcpy(slot->text, cell.data(), cell.size());
+            slot->size = current.size;
+            slot->key = static_cast<std::uint16_t>(key);
+        }
         rows.AppendCell(current.text, current.size);
     }
 
     Controller& device_;
     char separator_;
     std::vector<int> keys_;
-    std::vector<Slot> current_;            // each value's cell in the row before
+    std::vector<Cell> current_;            // each value's
     std::vector<std::vector<Slot>> slots_; // each value's
 };
 
