@@ -83,7 +83,8 @@ template <class Controller> class CellCache {
 public:
     CellCache(Controller& device, int values, char separator)
         : device_(device), separator_(separator), keys_(static_cast<std::size_t>(values)),
-          current_(static_cast<std::size_t>(values)), slots_(static_cast<std::size_t>(values)) {
+          current_(static_cast<std::size_t>(values)), unkept_(static_cast<std::size_t>(values)),
+          slots_(static_cast<std::size_t>(values)) {
         for (std::vector<Slot>& slots : slots_)
             slots.resize(kByteSlots);
     }
@@ -91,14 +92,20 @@ public:
     // Appends the separator and cell of each status value of the record read last.
     void AppendCells(RowBuffer& rows) {
         device_.GetValueKeys(keys_.data(), static_cast<int>(keys_.size()));
+        // First the cells of the values that changed are found, then the row is written, so
+        // that the look-ups of one row do not wait for each other.
         for (std::size_t i = 0; i < keys_.size(); ++i) {
             const int key = keys_[i];
-            Cell& current = current_[i];
             // Most values are as in the row before: their cell is at hand without a look-up.
-            if (key >= 0 && current.key == key)
+            if (key < 0 || current_[i].key != key)
+                Refresh(static_cast<int>(i) + 1, key, current_[i]);
+        }
+        for (std::size_t i = 0; i < keys_.size(); ++i) {
+            const Cell& current = current_[i];
+            if (current.key >= 0)
                 rows.AppendCell(current.text, current.size);
             else
-                AppendNew(static_cast<int>(i) + 1, key, current, rows);
+                rows.Append(unkept_[i]);
         }
     }
 
@@ -120,10 +127,10 @@ private:
         char text[kRoom] = {};
     };
 
-    // Appends the cell of status value index, whose key changed since the row before, from its
-    // slot or formatted anew, and makes it current. A cell without a key, or too long to keep,
-    // is formatted each time.
-    void AppendNew(int index, int key, Cell& current, RowBuffer& rows) {
+    // Makes current the cell of status value index for key, which changed since the row
+    // before: from its slot, or formatted anew. A cell without a key, or too long to keep, is
+    // formatted each time into the value's unkept text, and current then has no key.
+    void Refresh(int index, int key, Cell& current) {
         current.key = -1;
         Slot* slot = nullptr;
         if (key >= 0 && key <= kLargestKey) {
@@ -136,16 +143,14 @@ private:
                 std::memcpy(current.text, slot->text, Slot::kRoom);
                 current.size = slot->size;
                 current.key = key;
-                rows.AppendCell(current.text, current.size);
                 return;
             }
         }
-        std::string cell(1, separator_);
+        std::string& cell = unkept_[static_cast<std::size_t>(index - 1)];
+        cell.assign(1, separator_);
         AppendCsvCell(cell, device_.GetValueText(index), separator_);
-        if (key < 0 || cell.size() > RowBuffer::kCellRoom) {
-            rows.Append(cell);
+        if (key < 0 || cell.size() > RowBuffer::kCellRoom)
             return;
-        }
         std::memcpy(current.text, cell.data(), cell.size());
         current.size = static_cast<std::uint8_t>(cell.size());
         current.key = key;
@@ -154,13 +159,13 @@ private:
             slot->size = current.size;
             slot->key = static_cast<std::uint16_t>(key);
         }
-        rows.AppendCell(current.text, current.size);
     }
 
     Controller& device_;
     char separator_;
     std::vector<int> keys_;
     std::vector<Cell> current_;            // each value's
+    std::vector<std::string> unkept_;      // each value's cell when current has no key
     std::vector<std::vector<Slot>> slots_; // each value's
 };
 
