@@ -26,12 +26,14 @@ namespace {
 // The rows are handed to the file in pieces of about this size.
 constexpr std::size_t kFlushBytes = 1 << 20;
 
-// The CSV text on its way to the file: written into a buffer of its own and handed to the file
-// in pieces of about kFlushBytes. A short cell is copied as a whole fixed-size array, which
-// costs less than a copy of its exact length.
+// The CSV text on its way to the file, gathered in a buffer of its own and handed to the file
+// in pieces of about kFlushBytes.
 class RowBuffer {
 public:
-    static constexpr std::size_t kCellRoom = 32;
+    // Room for a cell kept from row to row, separator included (the longest value texts,
+    // quoted, fit); such a cell is copied as a whole array, which costs less than a copy of
+    // its exact length.
+    static constexpr std::size_t kCellRoom = 48;
 
     explicit RowBuffer(StreamingOutput& out)
         : out_(out), data_(std::make_unique<char[]>(kCapacity)) {}
@@ -71,50 +73,103 @@ private:
 };
 
 // The CSV cells of a log's status values, each with the separator before it, found by the
-// record bytes each is made from (the model's value key). Within one export the units, regional
-// settings and settings are fixed, so a key gives one text; a log's values change slowly and
-// come back, so most cells are found here instead of being formatted again. Each value keeps
-// every byte value it has shown and one word in each of 256 slots, so memory stays the same
-// whatever the log's size.
+// value's key (the record bytes it is shown from). Within one export the units, regional
+// settings and the device's settings are fixed, so one key gives one text; a log's values
+// change slowly and come back, so most cells are found here instead of being formatted again.
+// Each value has a fixed number of slots, so memory is the same whatever the log's size: as
+// many as a byte has values, and more once a value shows it is read from a word. The slots
+// keep short cells (numbers) only, so that more of them stay in the processor's caches.
 template <class Controller> class CellCache {
 public:
     CellCache(Controller& device, int values, char separator)
-        : device_(device), separator_(separator),
-          slots_(static_cast<std::size_t>(values) * kSlots) {}
+        : device_(device), separator_(separator), keys_(static_cast<std::size_t>(values)),
+          current_(static_cast<std::size_t>(values)), unkept_(static_cast<std::size_t>(values)),
+          slots_(static_cast<std::size_t>(values)) {
+        for (std::vector<Slot>& slots : slots_)
+            slots.resize(kByteSlots);
+    }
 
-    // Appends the separator and cell of status value index in the record read last.
-    void AppendCell(int index, RowBuffer& rows) {
-        const int key = device_.GetValueKey(index);
-        Slot& slot = slots_[static_cast<std::size_t>(index - 1) * kSlots +
-                            static_cast<std::size_t>((key ^ (key >> 8)) & (kSlots - 1))];
-        if (key < 0 || slot.key != key) {
-            std::string cell(1, separator_);
-            AppendCsvCell(cell, device_.GetValueText(index), separator_);
-            if (key < 0 || cell.size() > RowBuffer::kCellRoom) {
-                slot.key = -1; // not kept: made again each time
-                rows.Append(cell);
-                return;
-            }
-            std::memcpy(slot.text, cell.data(), cell.size());
-            slot.size = static_cast<std::uint8_t>(cell.size());
-            slot.key = key;
+    // Appends the separator and cell of each status value of the record read last.
+    void AppendCells(RowBuffer& rows) {
+        device_.GetValueKeys(keys_.data(), static_cast<int>(keys_.size()));
+        // First the cells of the values that changed are found, then the row is written, so
+        // that the look-ups of one row do not wait for each other.
+        for (std::size_t i = 0; i < keys_.size(); ++i) {
+            const int key = keys_[i];
+            // Most values are as in the row before: their cell is at hand without a look-up.
+            if (key < 0 || current_[i].key != key)
+                Refresh(static_cast<int>(i) + 1, key, current_[i]);
         }
-        rows.AppendCell(slot.text, slot.size);
+        for (std::size_t i = 0; i < keys_.size(); ++i) {
+            const Cell& current = current_[i];
+            if (current.key >= 0)
+                rows.AppendCell(current.text, current.size);
+            else
+                rows.Append(unkept_[i]);
+        }
     }
 
 private:
-    static constexpr std::size_t kSlots = 256;
-    struct Slot {
+    static constexpr std::size_t kByteSlots = 256;
+    static constexpr std::size_t kWordSlots = 4096;
+    static constexpr int kLargestKey = 0xFFFF;
+    // A value's cell in the row before, with its key (-1: none kept).
+    struct Cell {
         int key = -1;
         std::uint8_t size = 0;
         char text[RowBuffer::kCellRoom] = {};
     };
+    // A short cell of one key; empty while its size is 0 (a cell holds a separator at least).
+    struct Slot {
+        static constexpr std::size_t kRoom = 13;
+        std::uint16_t key = 0;
+        std::uint8_t size = 0;
+        char text[kRoom] = {};
+    };
+
+    // Makes current the cell of status value index for key, which changed since the row
+    // before: from its slot, or formatted anew. A cell without a key, or too long to keep, is
+    // formatted each time into the value's unkept text, and current then has no key.
+    void Refresh(int index, int key, Cell& current) {
+        current.key = -1;
+        Slot* slot = nullptr;
+        if (key >= 0 && key <= kLargestKey) {
+            std::vector<Slot>& slots = slots_[static_cast<std::size_t>(index - 1)];
+            if (key >= static_cast<int>(kByteSlots) && slots.size() < kWordSlots)
+                slots.assign(kWordSlots, Slot{});
+            const auto k = static_cast<std::size_t>(key);
+            slot = &slots[(k ^ (k >> 12)) & (slots.size() - 1)];
+            if (slot->size != 0 && slot->key == key) {
+                std::memcpy(current.text, slot->text, Slot::kRoom);
+                current.size = slot->size;
+                current.key = key;
+                return;
+            }
+        }
+        std::string& cell = unkept_[static_cast<std::size_t>(index - 1)];
+        cell.assign(1, separator_);
+        AppendCsvCell(cell, device_.GetValueText(index), separator_);
+        if (key < 0 || cell.size() > RowBuffer::kCellRoom)
+            return;
+        std::memcpy(current.text, cell.data(), cell.size());
+        current.size = static_cast<std::uint8_t>(cell.size());
+        current.key = key;
+        if (slot && cell.size() <= Slot::kRoom) {
+            std::memcpy(slot->text, cell.data(), cell.size());
+            slot->size = current.size;
+            slot->key = static_cast<std::uint16_t>(key);
+        }
+    }
+
     Controller& device_;
     char separator_;
-    std::vector<Slot> slots_;
+    std::vector<int> keys_;
+    std::vector<Cell> current_;            // each value's
+    std::vector<std::string> unkept_;      // each value's cell when current has no key
+    std::vector<std::vector<Slot>> slots_; // each value's
 };
 
-// Writes a row for each record of the open log to rows; answers the number of rows.
+// Writes a row for each record of the open log; answers the number of rows.
 template <class Controller>
 std::uint64_t WriteRows(Controller& device, char separator, RowBuffer& rows,
                         const std::string& logName, const LogWarning& warn) {
@@ -133,8 +188,7 @@ std::uint64_t WriteRows(Controller& device, char separator, RowBuffer& rows,
             continue;
         }
         rows.Append(date);
-        for (int i = 1; i <= values; ++i)
-            cells.AppendCell(i, rows);
+        cells.AppendCells(rows);
         rows.EndRow();
         ++written;
     }
@@ -155,9 +209,11 @@ std::string WithSeparator(const fs::path& folder) {
     return text;
 }
 
-void Append2(std::string& out, long long value) {
-    out += static_cast<char>('0' + value / 10);
-    out += static_cast<char>('0' + value % 10);
+// Writes value (0 to 99) as two digits at out; answers the place after them.
+char* Put2(char* out, long long value) {
+    out[0] = static_cast<char>('0' + value / 10);
+    out[1] = static_cast<char>('0' + value % 10);
+    return out + 2;
 }
 
 } // namespace
@@ -233,18 +289,21 @@ bool AppendIsoDateTime(std::string& out, double dateTime) {
     const long long day = seconds / 86400;
     const long long second = seconds % 86400;
     const CivilDate date = CivilDateOf(static_cast<double>(day));
-    Append2(out, date.year / 100);
-    Append2(out, date.year % 100);
-    out += '-';
-    Append2(out, date.month);
-    out += '-';
-    Append2(out, date.day);
-    out += ' ';
-    Append2(out, second / 3600);
-    out += ':';
-    Append2(out, second / 60 % 60);
-    out += ':';
-    Append2(out, second % 60);
+    // Built in place and appended once: a row's date costs one copy.
+    char text[19];
+    char* at = Put2(text, date.year / 100);
+    at = Put2(at, date.year % 100);
+    *at++ = '-';
+    at = Put2(at, date.month);
+    *at++ = '-';
+    at = Put2(at, date.day);
+    *at++ = ' ';
+    at = Put2(at, second / 3600);
+    *at++ = ':';
+    at = Put2(at, second / 60 % 60);
+    *at++ = ':';
+    Put2(at, second % 60);
+    out.append(text, sizeof text);
     return true;
 }
 

@@ -2,8 +2,11 @@
 // the floor of reading the same input in blocks and writing the same number of output bytes
 // through the same safe write. Each iteration times both; the counter "ratio" is the median of
 // the iterations' export / floor, "peak_rss_kb" shows that memory stays flat.
+// The chart of the same year is timed against the CSV export and the floor of the same
+// iteration ("ratio_to_csv", "ratio_to_floor"); "chart_bytes" is the page's size.
 #include "BenchSupport.h"
 
+#include "app/LogChart.h"
 #include "app/LogExport.h"
 #include "devices/MonthLog.h"
 #include "export/Numeric.h"
@@ -93,14 +96,39 @@ double FloorYear(const std::vector<std::string>& files) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
+// The year's logs in a folder of their own, removed at the end.
+class YearFolder {
+public:
+    YearFolder()
+        : folder_(fs::temp_directory_path() / ("hxlog-bench-" + std::to_string(::getpid()))) {
+        InstallMessages(std::make_shared<NullMessages>());
+        fs::create_directories(folder_);
+        Process().workingFolder = folder_.string() + "/"; // the options file goes there too
+        files_ = MakeYear(folder_);
+    }
+    ~YearFolder() {
+        std::error_code ec;
+        fs::remove_all(folder_, ec);
+    }
+    YearFolder(const YearFolder&) = delete;
+    YearFolder& operator=(const YearFolder&) = delete;
+
+    const fs::path& Folder() const { return folder_; }
+    const std::vector<std::string>& Files() const { return files_; }
+
+private:
+    fs::path folder_;
+    std::vector<std::string> files_;
+};
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
 void BM_LogCsvYear(benchmark::State& state) {
-    auto messages = std::make_shared<NullMessages>();
-    InstallMessages(messages);
-    const fs::path folder =
-        fs::temp_directory_path() / ("hxlog-bench-" + std::to_string(::getpid()));
-    fs::create_directories(folder);
-    Process().workingFolder = folder.string() + "/"; // the options file goes there too
-    const std::vector<std::string> files = MakeYear(folder);
+    const YearFolder year;
+    const std::vector<std::string>& files = year.Files();
     std::uint64_t rows = 0;
     ExportYear(files, rows); // makes the CSVs the floor sizes its writes by, and warms the cache
     std::vector<double> ratios;
@@ -111,18 +139,43 @@ void BM_LogCsvYear(benchmark::State& state) {
         state.SetIterationTime(exportTime);
         ratios.push_back(exportTime / floorTime);
     }
-    std::sort(ratios.begin(), ratios.end());
-    state.counters["ratio"] = ratios[ratios.size() / 2];
+    state.counters["ratio"] = Median(ratios);
     state.counters["records"] = static_cast<double>(rows);
     state.counters["peak_rss_kb"] = static_cast<double>(PeakRssKilobytes());
     std::uintmax_t csvBytes = 0;
     for (const std::string& file : files)
         csvBytes += fs::file_size(file + ".csv");
     state.counters["csv_mb"] = static_cast<double>(csvBytes) / 1e6;
-    std::error_code ec;
-    fs::remove_all(folder, ec);
 }
 BENCHMARK(BM_LogCsvYear)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+
+void BM_LogChartYear(benchmark::State& state) {
+    const YearFolder year;
+    const std::vector<std::string>& files = year.Files();
+    const std::vector<fs::path> logs(files.begin(), files.end());
+    const fs::path html = year.Folder() / "year.html";
+    std::uint64_t rows = 0;
+    ExportYear(files, rows); // the CSVs the floor sizes its writes by
+    std::vector<double> toCsv;
+    std::vector<double> toFloor;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        rows = WriteLogChart(logs, html, nullptr);
+        const double chartTime = std::chrono::duration<double>(Clock::now() - start).count();
+        std::uint64_t csvRows = 0;
+        const double exportTime = ExportYear(files, csvRows);
+        const double floorTime = FloorYear(files);
+        state.SetIterationTime(chartTime);
+        toCsv.push_back(chartTime / exportTime);
+        toFloor.push_back(chartTime / floorTime);
+    }
+    state.counters["ratio_to_csv"] = Median(toCsv);
+    state.counters["ratio_to_floor"] = Median(toFloor);
+    state.counters["records"] = static_cast<double>(rows);
+    state.counters["chart_bytes"] = static_cast<double>(fs::file_size(html));
+    state.counters["peak_rss_kb"] = static_cast<double>(PeakRssKilobytes());
+}
+BENCHMARK(BM_LogChartYear)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 
 } // namespace
 } // namespace hortivex::bench

@@ -105,11 +105,12 @@ public:
     int GetValueCount() override;
     std::string GetValueName(int index) override;
     std::string GetValueText(int index) override;
-    // The record bytes the text of status value `index` is made from, in the record read last,
-    // as one number (a word's two bytes, the byte, or the bit); -1 for no such value. While the
-    // units, the regional settings and the settings stay the same, equal keys give equal texts, so
-    // a reader of many records can reuse a text.
+    // The record bytes status value index is shown from, as one number (0 to 65535): while
+    // the units, regional settings and the device's settings stay as they are, records with
+    // the same key give the same GetValueText. -1 for an index that is no status value.
     int GetValueKey(int index) const;
+    // The keys of status values 1 to count, in keys[0] to keys[count - 1].
+    void GetValueKeys(int* keys, int count) const;
     // The operating mode's text: of the live block (empty for an unknown code), or of the
     // identity reply ("Unknown" for an unknown code).
     std::string GetModeText(bool fromIdentity) const;

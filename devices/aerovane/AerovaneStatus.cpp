@@ -9,6 +9,8 @@
 #include "platform/Regional.h"
 #include "platform/Services.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace hortivex {
@@ -143,42 +145,64 @@ constexpr int kRawMode = kSetBool + kBitsShown;
 constexpr int kExtendedValues = kRawMode - kBaseValues;
 static_assert(kBaseValues + kExtendedValues == 79);
 
-// Where an extended status value is read: a byte of the live block, or one of its bits.
-struct RawSource {
+// Where a raw status value is read: a byte, or one of its bits.
+struct RawSpot {
     std::size_t offset = 0;
     int bit = -1; // -1: the whole byte
 };
 
-// Position 0 is the byte itself, 1 to 8 its bits from bit 7 down.
-RawSource ByteOrBit(std::size_t offset, int position) {
-    return {offset, position == 0 ? -1 : 8 - position};
+// The bit shown at position 1 to 8 of a flag byte's nine values (bit 7 first); -1 at
+// position 0, the byte itself.
+constexpr int BitAtPosition(int position) {
+    return position == 0 ? -1 : 8 - position;
 }
 
-RawSource RawSourceAt(int index) {
+// Built without the value's name, as reading a value needs none.
+constexpr RawSpot RawSpotAt(int index) {
     if (index < kFaults) {
         const int group = (index - kFirstBool) / kBitsShown;
-        return ByteOrBit(kFirstBoolByte + static_cast<std::size_t>(group),
-                         (index - kFirstBool) % kBitsShown);
+        return {kFirstBoolByte + static_cast<std::size_t>(group),
+                BitAtPosition((index - kFirstBool) % kBitsShown)};
     }
     if (index < kSetBool)
         return {kFirstFaultByte + static_cast<std::size_t>(index - kFaults)};
     if (index < kRawMode)
-        return ByteOrBit(kSetBoolByte, index - kSetBool);
+        return {kSetBoolByte, BitAtPosition(index - kSetBool)};
     return {kModeByte};
 }
 
-// The register name of an extended status value: the byte's name, or its bit's number.
 std::string RawValueName(int index) {
-    const RawSource source = RawSourceAt(index);
-    if (source.bit >= 0)
-        return std::to_string(source.bit);
+    const RawSpot spot = RawSpotAt(index);
+    if (spot.bit >= 0)
+        return std::to_string(spot.bit);
     if (index < kFaults)
         return "Bool" + std::to_string((index - kFirstBool) / kBitsShown);
     if (index < kSetBool)
         return "Fault" + std::to_string(index - kFaults + 1);
-    if (index < kRawMode)
-        return "SetBool0";
-    return "Mode";
+    return index < kRawMode ? "SetBool0" : "Mode";
+}
+
+// Where each status value's key is read (see GetValueKey): a word, a byte or one of its bits.
+constexpr int kWordKey = -2;
+constexpr std::array<RawSpot, kBaseValues + kExtendedValues> kKeySpots = [] {
+    std::array<RawSpot, kBaseValues + kExtendedValues> spots{};
+    for (int index = 1; index <= kBaseValues + kExtendedValues; ++index) {
+        RawSpot& spot = spots[static_cast<std::size_t>(index - 1)];
+        if (index > kBaseValues) {
+            spot = RawSpotAt(index);
+            continue;
+        }
+        const ValueRow& row = kValueRows[index - 1];
+        spot = {row.offset, row.shown == Shown::Word ? kWordKey : -1};
+    }
+    return spots;
+}();
+
+int KeyAt(const std::uint8_t* live, const RawSpot& spot) {
+    const std::uint8_t byte = live[spot.offset];
+    if (spot.bit == kWordKey)
+        return byte | live[spot.offset + 1] << 8;
+    return spot.bit < 0 ? byte : (byte >> spot.bit) & 1;
 }
 
 bool IsStatusValue(int index) {
@@ -336,11 +360,11 @@ std::string TAerovane::GetValueText(int index) {
     const std::uint8_t* live = RecordBytes(logRecord_.Live).data();
     const double ppm = GetPpmFactor();
     if (index > kBaseValues) {
-        const RawSource value = RawSourceAt(index);
-        const std::uint8_t byte = live[value.offset];
-        if (value.bit < 0)
+        const RawSpot spot = RawSpotAt(index);
+        const std::uint8_t byte = live[spot.offset];
+        if (spot.bit < 0)
             return ByteValueText(byte, DisplayType::Plain, ppm);
-        return (byte >> value.bit) & 1 ? "1" : "0";
+        return (byte >> spot.bit) & 1 ? "1" : "0";
     }
     const ValueRow& row = kValueRows[index - 1];
     switch (row.shown) {
@@ -357,15 +381,16 @@ std::string TAerovane::GetValueText(int index) {
 int TAerovane::GetValueKey(int index) const {
     if (!IsStatusValue(index))
         return -1;
+    return KeyAt(RecordBytes(logRecord_.Live).data(),
+                 kKeySpots[static_cast<std::size_t>(index - 1)]);
+}
+
+void TAerovane::GetValueKeys(int* keys, int count) const {
     const std::uint8_t* live = RecordBytes(logRecord_.Live).data();
-    if (index > kBaseValues) {
-        const RawSource value = RawSourceAt(index);
-        return value.bit < 0 ? live[value.offset] : (live[value.offset] >> value.bit) & 1;
-    }
-    const ValueRow& row = kValueRows[index - 1];
-    if (row.shown == Shown::Word)
-        return live[row.offset] | live[row.offset + 1] << 8;
-    return live[row.offset];
+    const int known = std::min(count, static_cast<int>(kKeySpots.size()));
+    for (int i = 0; i < known; ++i)
+        keys[i] = KeyAt(live, kKeySpots[static_cast<std::size_t>(i)]);
+    std::fill(keys + std::max(known, 0), keys + std::max(count, 0), -1);
 }
 
 std::string TAerovane::GetModeText(bool fromIdentity) const {

@@ -250,6 +250,11 @@ int TFertivo::GetValueKey(int index) const {
     return (at[0] >> value->detail) & 1;
 }
 
+void TFertivo::GetValueKeys(int* keys, int count) const {
+    for (int i = 0; i < count; ++i)
+        keys[i] = GetValueKey(i + 1);
+}
+
 void TFertivo::ShowDeviceForm() {
     if (deviceForm_ && deviceForm_->IsVisible())
         return;

@@ -4,6 +4,7 @@
 #include "devices/aerovane/Aerovane.h"
 #include "devices/fertivo/Fertivo.h"
 #include "export/Numeric.h"
+#include "options/Options.h"
 #include "platform/Errors.h"
 #include "platform/Services.h"
 #include "platform/SysCalls.h"
@@ -22,18 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The status bytes of the model's log record, and its date-time.
-struct RecordParts {
-    std::span<std::uint8_t> block;
-    double* time;
-};
-RecordParts PartsOf(TDevice& device) {
-    if (auto* fertivo = dynamic_cast<TFertivo*>(&device))
-        return {RecordBytes(fertivo->LogRecord().Status), &fertivo->LogRecord().DateTime};
-    auto& aerovane = dynamic_cast<TAerovane&>(device);
-    return {RecordBytes(aerovane.LogRecord().Live), &aerovane.LogRecord().DateTime};
-}
-
 // Writes records with the model's own AppendLogRecord: record k at times[k], its status bytes
 // a pattern that reaches every value's range (and some bytes past the known codes).
 void WriteLog(LogKind kind, const fs::path& path, const std::vector<double>& times) {
@@ -41,8 +30,15 @@ void WriteLog(LogKind kind, const fs::path& path, const std::vector<double>& tim
     owner.kind = kind;
     const Ref<TDevice> device = MakeLogDevice(owner);
     for (std::size_t k = 0; k < times.size(); ++k) {
-        const auto [block, time] = PartsOf(*device);
-        *time = times[k];
+        std::span<std::uint8_t> block;
+        if (auto* fertivo = dynamic_cast<TFertivo*>(device.get())) {
+            block = RecordBytes(fertivo->LogRecord().Status);
+            fertivo->LogRecord().DateTime = times[k];
+        } else {
+            auto* aerovane = dynamic_cast<TAerovane*>(device.get());
+            block = RecordBytes(aerovane->LogRecord().Live);
+            aerovane->LogRecord().DateTime = times[k];
+        }
         for (std::size_t i = 0; i < block.size(); ++i)
             block[i] = static_cast<std::uint8_t>((i * 37 + k * 101 + 5) % 251);
         device->AppendLogRecord(path.string());
@@ -93,6 +89,97 @@ TEST(LogExport, CsvMatchesTheGoldenInBothRegionalFormats) {
     }
 }
 
+// The status bytes of the record the device holds.
+std::span<std::uint8_t> StatusBytes(TDevice& device) {
+    if (auto* fertivo = dynamic_cast<TFertivo*>(&device))
+        return RecordBytes(fertivo->LogRecord().Status);
+    return RecordBytes(dynamic_cast<TAerovane&>(device).LogRecord().Live);
+}
+
+int ValueKey(TDevice& device, int index) {
+    if (auto* fertivo = dynamic_cast<TFertivo*>(&device))
+        return fertivo->GetValueKey(index);
+    return dynamic_cast<TAerovane&>(device).GetValueKey(index);
+}
+
+// The export reuses a value's cell while its key stays the same, so changing any byte the key
+// does not cover must leave the value's text as it was, whatever the units.
+TEST(LogExport, AValueTextChangesOnlyWithItsKey) {
+    const ExtendedValuesScope extended;
+    const TOptions saved = GetOptions();
+    std::mt19937 random(7);
+    for (const int tempUnit : {0, 1})
+        for (const std::uint8_t ecUnit : {2, 4})
+            for (const LogKind kind : {LogKind::Fertivo, LogKind::Aerovane}) {
+                GetOptions().TempUnit = tempUnit;
+                GetOptions().ECUnit = ecUnit;
+                LogOwner owner;
+                owner.kind = kind;
+                const Ref<TDevice> device = MakeLogDevice(owner);
+                const std::span<std::uint8_t> block = StatusBytes(*device);
+                const int values = device->GetValueCount();
+                for (int trial = 0; trial < 10; ++trial) {
+                    for (std::uint8_t& byte : block)
+                        byte = static_cast<std::uint8_t>(random());
+                    std::vector<std::pair<int, std::string>> before;
+                    for (int i = 1; i <= values; ++i)
+                        before.emplace_back(ValueKey(*device, i), device->GetValueText(i));
+                    for (std::size_t at = 0; at < block.size(); ++at) {
+                        const std::uint8_t kept = block[at];
+                        block[at] = static_cast<std::uint8_t>(kept ^ (1 + random() % 255));
+                        for (int i = 1; i <= values; ++i) {
+                            const auto& [key, text] = before[static_cast<std::size_t>(i - 1)];
+                            ASSERT_GE(key, 0);
+                            if (ValueKey(*device, i) == key) {
+                                ASSERT_EQ(device->GetValueText(i), text)
+                                    << "value " << i << ", byte " << at;
+                            }
+                        }
+                        block[at] = kept;
+                    }
+                }
+            }
+    GetOptions() = saved;
+}
+
+// Records whose bytes come from a few values each, so that cells repeat, come back after
+// others and share slots: the export equals cells made one by one from the model.
+TEST(LogExport, ReusedCellsEqualCellsMadeAnew) {
+    const ExtendedValuesScope extended;
+    std::mt19937 random(11);
+    for (const LogKind kind : {LogKind::Fertivo, LogKind::Aerovane}) {
+        SCOPED_TRACE(kind == LogKind::Fertivo ? "fertivo" : "aerovane");
+        TempDir dir;
+        const fs::path log = dir / (kind == LogKind::Fertivo ? "202604.fvl" : "202604.avl");
+        LogOwner owner;
+        owner.kind = kind;
+        const Ref<TDevice> writer = MakeLogDevice(owner);
+        std::string expected;
+        for (int k = 0; k < 3000; ++k) {
+            // Mode codes with long texts, "no reading" bytes, and words whose keys share slots.
+            constexpr std::uint8_t kBytes[] = {0, 1, 5, 9, 16, 128, 170, 255};
+            for (std::uint8_t& byte : StatusBytes(*writer))
+                byte = kBytes[random() % std::size(kBytes)];
+            const double time = DateOf(2026, 4, 1) + k / 1440.0;
+            if (auto* fertivo = dynamic_cast<TFertivo*>(writer.get()))
+                fertivo->LogRecord().DateTime = time;
+            else
+                dynamic_cast<TAerovane&>(*writer).LogRecord().DateTime = time;
+            writer->AppendLogRecord(log.string());
+            AppendIsoDateTime(expected, time);
+            for (int i = 1; i <= writer->GetValueCount(); ++i) {
+                expected += ';';
+                AppendCsvCell(expected, writer->GetValueText(i), ';');
+            }
+            expected += "\r\n";
+        }
+        const fs::path csv = dir / "out.csv";
+        EXPECT_EQ(ExportLogCsv(log, csv, ';', nullptr), 3000u);
+        const std::string text = ReadFile(csv);
+        EXPECT_EQ(text.substr(text.find("\r\n") + 2), expected);
+    }
+}
+
 struct BadInput {
     const char* name;
     std::vector<double> times;
@@ -100,45 +187,6 @@ struct BadInput {
     std::uint64_t rows;
     std::vector<std::string> warnings; // each a part of one warning, in order
 };
-
-// The export reuses a value's cell while the value's key stays the same, so no byte outside
-// what a key covers may change that value's text.
-TEST(LogExport, AValueTextChangesOnlyWithItsKey) {
-    const ExtendedValuesScope extended;
-    std::mt19937 random(7);
-    for (const LogKind kind : {LogKind::Fertivo, LogKind::Aerovane}) {
-        LogOwner owner;
-        owner.kind = kind;
-        const Ref<TDevice> device = MakeLogDevice(owner);
-        const std::span<std::uint8_t> block = PartsOf(*device).block;
-        auto* fertivo = dynamic_cast<TFertivo*>(device.get());
-        auto* aerovane = dynamic_cast<TAerovane*>(device.get());
-        const auto key = [&](int i) {
-            return fertivo ? fertivo->GetValueKey(i) : aerovane->GetValueKey(i);
-        };
-        const int values = device->GetValueCount();
-        for (int trial = 0; trial < 40; ++trial) {
-            for (std::uint8_t& byte : block)
-                byte = static_cast<std::uint8_t>(random());
-            std::vector<std::pair<int, std::string>> before;
-            for (int i = 1; i <= values; ++i)
-                before.emplace_back(key(i), device->GetValueText(i));
-            for (std::size_t at = 0; at < block.size(); ++at) {
-                const std::uint8_t kept = block[at];
-                block[at] = static_cast<std::uint8_t>(kept ^ (1 + random() % 255));
-                for (int i = 1; i <= values; ++i) {
-                    const auto& [oldKey, oldText] = before[static_cast<std::size_t>(i - 1)];
-                    ASSERT_GE(key(i), 0);
-                    if (key(i) == oldKey) {
-                        ASSERT_EQ(device->GetValueText(i), oldText)
-                            << "value " << i << ", byte " << at;
-                    }
-                }
-                block[at] = kept;
-            }
-        }
-    }
-}
 
 TEST(LogExport, BadInputIsReportedAndTheWholeRecordsAreKept) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
